@@ -1,0 +1,187 @@
+#pragma once
+
+#include "artnetpacket.h"
+#include "arttimecode.h"
+#include "datagrambatch.h"
+#include "interfacediscovery.h"
+#include "interfaceentry.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QTimer;
+class QUdpSocket;
+
+// One timecode sender as the node has heard it: its last timecode and its address.
+struct TimecodeSource
+{
+    ArtTimecode timecode;
+    QHostAddress sender;
+};
+
+// Sends one datagram; returns the byte count or a negative value on failure.
+using DatagramSender = std::function<qint64(const QByteArray& datagram, const QHostAddress& to, quint16 port)>;
+
+// What the node takes from the platform. The defaults are the real machine: port 6454, its
+// network interfaces, standard output, and the node's own socket for sending.
+struct NodeEnvironment
+{
+    quint16 port = ArtNetPacket::DefaultPort;
+    InterfaceLister listInterfaces = systemInterfaces;
+    DiagnosticWriter writeDiagnostic;    // empty: standard output
+    DatagramSender sendDatagram;         // empty: the node's socket
+};
+
+// The Art-Net node: one UDP socket, the usable interfaces, the table of timecode senders,
+// the answers to ArtPoll, and a DMX input side that the application leaves idle.
+class artnet : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A spoofed stream of new source addresses must not grow the table without bound: the
+    // display walks it 50 times a second.
+    static constexpr int MaxTimecodeSources = 32;
+    // One readPackage call handles at most this many datagrams, so that a flood cannot keep
+    // the event loop (and with it the window) from running; the socket signals again.
+    static constexpr int MaxDatagramsPerRead = 256;
+    static constexpr int SendIntervalMs = 500;
+    static constexpr qint64 SyncHoldMs = 3000;
+
+    explicit artnet(NodeEnvironment environment = {});
+    ~artnet() override;
+
+    // Settings that the owner writes directly before switching polls on.
+    bool shareBind = true;
+    quint8 versInfoH = 0;
+    quint8 versInfoL = 0;
+    quint8 oemHi = 0;
+    quint8 oemLo = 0xFF;
+
+    void setNodeNames(const QString& shortName, const QString& longName);
+    QString shortName() const { return shortNameText; }
+    QString longName() const { return longNameText; }
+    QString nodeReport() const { return nodeReportText; }
+
+    void setReplyToPoll(bool on);
+    bool replyToPoll() const { return replyToPollOn; }
+
+    quint16 port() const { return environment.port; }
+    bool openSocket();
+    void closeSocket();
+    bool isSocketReady() const { return socketReady; }
+
+    bool discoverInterfaces();
+    QString interfaceAddress(int n) const;
+    QList<InterfaceEntry> interfaces() const { return interfaceList; }
+
+    bool getTimecodeSource(ArtTimecode* out, QHostAddress* sender, int index);
+    int timecodeSourceCount() const { return int(timecodeSources.size()); }
+
+    // Handles one datagram as if it had arrived from sender.
+    void dispatchPacket(QByteArrayView datagram, const QHostAddress& sender);
+    quint64 receivedDatagrams() const { return datagramsReceived; }
+
+    // DMX input: one universe into a 512-byte buffer, and caller-registered runs of universes.
+    bool enableDmxInput();
+    bool setInputUniverse(quint16 universe);
+    quint16 inputUniverse() const { return inputUniverseIndex; }
+    bool readDmxInput(quint8* destination, quint16* length);
+    bool hasNewDmxInput() const { return dmxInputNewData != 0; }
+    void setUniverseBuffer(quint8* buffer, quint32 length, quint16 channelsPerUniverse);
+    quint8* universeBuffer() const { return universe.buffer; }
+    quint32 universeBufferLength() const { return universe.length; }
+    void setPixelBuffer(QColor* pixels, quint32 count, quint16 channelsPerUniverse);
+    QColor* pixelBuffer() const { return pixel.pixels; }
+    quint32 pixelCount() const { return pixel.count; }
+
+    // Send side.
+    bool prepareSend();
+    bool isSendReady() const { return sendReady; }
+    qint64 sendDatagram(const char* data, quint16 length, const QHostAddress* destination);
+    qint64 sendPollReply(const QHostAddress& poller);
+    qint64 sendPoll();
+    qint64 sendDmx(const quint8* data, quint16 count, quint8 subUni, quint8 net, const QHostAddress* destination);
+    qint64 sendDmxUniverse(const quint8* data, quint16 count, quint16 universe, const QHostAddress* destination);
+    qint64 sendTimecode(const ArtTimecode* timecode, const QHostAddress* destination);
+
+private slots:
+    qint64 sendDataTimeout();
+    void readPackage();
+
+private:
+    struct UniverseInput
+    {
+        quint8* buffer = nullptr;
+        quint32 length = 0;
+        quint16 channelsPerUniverse = 512;
+        quint16 syncFlag = 0;
+        QByteArray shadow;
+    };
+    struct PixelInput
+    {
+        QColor* pixels = nullptr;
+        quint32 count = 0;
+        quint16 channelsPerUniverse = 512;
+        quint16 syncFlag = 0;
+        QList<QColor> shadow;
+    };
+
+    void writeDiagnostic(const QString& line) const;
+    void updateTimecode(const ArtTimecode& timecode, const QHostAddress& sender);
+    void handleArtNet(quint16 opCode, QByteArrayView datagram, const QHostAddress& sender);
+    void handleMadrix(quint16 opCode, QByteArrayView datagram);
+    void handleDmx(QByteArrayView datagram);
+    void handleSync(quint16 opCode, QByteArrayView datagram, bool firstNotice, const char* notice,
+                    const char* debugText);
+    void applySync(quint8 flag);
+    bool syncHolds(quint16& syncFlag);
+    void deliverToUniverseBuffer(quint16 universeNumber, const QByteArray& channels);
+    void deliverToPixelBuffer(quint16 universeNumber, const QByteArray& channels);
+    void rearmSocketNotifier();
+    void sendToAllBroadcasts(const QByteArray& packet, qint64* lastResult);
+
+    NodeEnvironment environment;
+    QUdpSocket* socket = nullptr;
+    QList<InterfaceEntry> interfaceList;
+    bool socketReady = false;
+    bool interfacesDiscovered = false;
+    bool sendReady = false;
+    bool dmxInputEnabled = false;
+    std::unique_ptr<QHostAddress> lastDestination;
+    QByteArray dmxTemplate;
+    QByteArray lastPacket;
+    bool lastPacketValid = false;
+    QByteArray dmxInput;
+    quint16 dmxInputLength = 0;
+    quint16 dmxInputNewData = 0;
+    quint16 inputUniverseIndex = 0;
+    QList<TimecodeSource> timecodeSources;
+    bool haveTimecode = false;
+    bool timecodeTableFullReported = false;
+    QTimer* sendTimer = nullptr;
+    QByteArray headerCopy;
+    QByteArray pollCopy;
+    QMutex universeLock;
+    UniverseInput universe;
+    QMutex pixelLock;
+    PixelInput pixel;
+    QElapsedTimer syncTimer;
+    QString shortNameText = QStringLiteral("ArtNet by Brenn");
+    QString longNameText = QStringLiteral("ArtNet by www.velmora.example");
+    QString nodeReportText;
+    bool replyToPollOn = false;
+    // Remembers that polls should be answered even while the port could not be bound yet.
+    bool replyToPollRequested = false;
+    quint64 datagramsReceived = 0;
+    std::unique_ptr<DatagramBatch> batch;
+};
