@@ -243,7 +243,8 @@ void artnet::handleArtNet(quint16 opCode, QByteArrayView datagram, const QHostAd
         if (pollCopy.isNull())
             pollCopy = QByteArray(ArtNetPacket::PollSize, '\0');
         pollCopy.fill('\0');
-        std::memcpy(pollCopy.data(), datagram.data(), size_t(qMin<qsizetype>(datagram.size(), pollCopy.size())));
+        std::memcpy(pollCopy.data(), datagram.data(),
+                    size_t(qMin<qsizetype>(datagram.size(), pollCopy.size())));
         sendPollReply(sender);
         return;
     case OpCode::PollReply:
@@ -436,7 +437,8 @@ void artnet::deliverToUniverseBuffer(quint16 universeNumber, const QByteArray& c
     QMutexLocker lock(&universeLock);
     if (offset >= universe.length)
         return;
-    const quint64 amount = qMin<quint64>(qMin<quint64>(stride, quint64(channels.size())), universe.length - offset);
+    const quint64 amount =
+        qMin<quint64>(qMin<quint64>(stride, quint64(channels.size())), universe.length - offset);
     if (toShadow) {
         if (universe.shadow.size() != qsizetype(universe.length))
             universe.shadow = QByteArray(qsizetype(universe.length), '\0');
@@ -450,7 +452,8 @@ void artnet::deliverToPixelBuffer(quint16 universeNumber, const QByteArray& chan
 {
     if (!pixel.pixels || universeNumber < inputUniverseIndex)
         return;
-    const quint32 coloursPerUniverse = qMin<quint32>(pixel.channelsPerUniverse / 3, ArtNetPacket::MaxDmxChannels);
+    const quint32 coloursPerUniverse =
+        qMin<quint32>(pixel.channelsPerUniverse / 3, ArtNetPacket::MaxDmxChannels);
     const quint64 first = quint64(universeNumber - inputUniverseIndex) * coloursPerUniverse;
     const bool toShadow = syncHolds(pixel.syncFlag);
     QMutexLocker lock(&pixelLock);
@@ -459,8 +462,8 @@ void artnet::deliverToPixelBuffer(quint16 universeNumber, const QByteArray& chan
     if (toShadow && pixel.shadow.size() != qsizetype(pixel.count))
         pixel.shadow = QList<QColor>(qsizetype(pixel.count), QColor(0, 0, 0, 0));
     QColor* target = toShadow ? pixel.shadow.data() : pixel.pixels;
-    const quint64 colours = qMin<quint64>(qMin<quint64>(coloursPerUniverse, (quint64(channels.size()) + 2) / 3),
-                                          pixel.count - first);
+    const quint64 colours = qMin<quint64>(
+        qMin<quint64>(coloursPerUniverse, (quint64(channels.size()) + 2) / 3), pixel.count - first);
     for (quint64 c = 0; c < colours; ++c) {
         QColor& colour = target[first + c];
         const qsizetype base = qsizetype(c * 3);
@@ -568,8 +571,9 @@ qint64 artnet::sendPollReply(const QHostAddress& poller)
             fields.bindIndex = quint8(replyIndex);
             const QByteArray reply = ArtNetPacket::buildPollReply(fields);
             if (sendDatagram(reply.constData(), quint16(reply.size()), &poller) >= 0)
-                writeDiagnostic(QStringLiteral("PollReply to ") + poller.toString() + QStringLiteral(" from ") +
-                                answeringIp + QStringLiteral(" SubId ") + QString::number(replyIndex));
+                writeDiagnostic(QStringLiteral("PollReply to ") + poller.toString() +
+                                QStringLiteral(" from ") + answeringIp + QStringLiteral(" SubId ") +
+                                QString::number(replyIndex));
         }
         if (universes == 0 || left <= 4)
             break;
@@ -620,7 +624,8 @@ qint64 artnet::sendPoll()
 qint64 artnet::sendDmx(const quint8* data, quint16 count, quint8 subUni, quint8 net,
                        const QHostAddress* destination)
 {
-    if (!prepareSend() || !data || count < ArtNetPacket::MinDmxChannels || count > ArtNetPacket::MaxDmxChannels)
+    if (!prepareSend() || !data || count < ArtNetPacket::MinDmxChannels ||
+        count > ArtNetPacket::MaxDmxChannels)
         return -1;
     const QByteArray packet =
         ArtNetPacket::buildDmx(QByteArrayView(reinterpret_cast<const char*>(data), count), subUni, net);

@@ -29,7 +29,8 @@ struct TimecodeSource
 };
 
 // Sends one datagram; returns the byte count or a negative value on failure.
-using DatagramSender = std::function<qint64(const QByteArray& datagram, const QHostAddress& to, quint16 port)>;
+using DatagramSender =
+    std::function<qint64(const QByteArray& datagram, const QHostAddress& to, quint16 port)>;
 
 // What the node takes from the platform. The defaults are the real machine: port 6454, its
 // network interfaces, standard output, and the node's own socket for sending.
@@ -37,8 +38,8 @@ struct NodeEnvironment
 {
     quint16 port = ArtNetPacket::DefaultPort;
     InterfaceLister listInterfaces = systemInterfaces;
-    DiagnosticWriter writeDiagnostic;    // empty: standard output
-    DatagramSender sendDatagram;         // empty: the node's socket
+    DiagnosticWriter writeDiagnostic; // empty: standard output
+    DatagramSender sendDatagram;      // empty: the node's socket
 };
 
 // The Art-Net node: one UDP socket, the usable interfaces, the table of timecode senders,
@@ -110,8 +111,10 @@ public:
     qint64 sendDatagram(const char* data, quint16 length, const QHostAddress* destination);
     qint64 sendPollReply(const QHostAddress& poller);
     qint64 sendPoll();
-    qint64 sendDmx(const quint8* data, quint16 count, quint8 subUni, quint8 net, const QHostAddress* destination);
-    qint64 sendDmxUniverse(const quint8* data, quint16 count, quint16 universe, const QHostAddress* destination);
+    qint64 sendDmx(const quint8* data, quint16 count, quint8 subUni, quint8 net,
+                   const QHostAddress* destination);
+    qint64 sendDmxUniverse(const quint8* data, quint16 count, quint16 universe,
+                           const QHostAddress* destination);
     qint64 sendTimecode(const ArtTimecode* timecode, const QHostAddress* destination);
 
 private slots:

@@ -92,8 +92,8 @@ struct Header
 
 struct DmxPayload
 {
-    quint16 universe = 0;  // SubUni low, Net high
-    QByteArray channels;   // at most 512 values; bytes missing from the datagram read as zero
+    quint16 universe = 0; // SubUni low, Net high
+    QByteArray channels;  // at most 512 values; bytes missing from the datagram read as zero
 };
 
 struct PollReplyFields

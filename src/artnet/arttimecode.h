@@ -13,8 +13,8 @@ struct ArtTimecode
 
     friend bool operator==(const ArtTimecode& a, const ArtTimecode& b)
     {
-        return a.frames == b.frames && a.seconds == b.seconds && a.minutes == b.minutes && a.hours == b.hours &&
-               a.type == b.type;
+        return a.frames == b.frames && a.seconds == b.seconds && a.minutes == b.minutes &&
+               a.hours == b.hours && a.type == b.type;
     }
     friend bool operator!=(const ArtTimecode& a, const ArtTimecode& b) { return !(a == b); }
 };

@@ -40,7 +40,8 @@ QList<InterfaceEntry> discoverUsableInterfaces(const QList<DescribedInterface>& 
             const QHostAddress ip = addressEntry.ip();
             if (ip.protocol() != QAbstractSocket::IPv4Protocol) {
                 if (ip.protocol() == QAbstractSocket::IPv6Protocol)
-                    writeLine(QStringLiteral("found IpV6 - ") + ip.toString() + QStringLiteral(" dont' use it"));
+                    writeLine(QStringLiteral("found IpV6 - ") + ip.toString() +
+                              QStringLiteral(" dont' use it"));
                 else
                     writeLine(QStringLiteral("found unknown Ip - ") + ip.toString() +
                               QStringLiteral(" dont' use it"));
@@ -53,7 +54,8 @@ QList<InterfaceEntry> discoverUsableInterfaces(const QList<DescribedInterface>& 
             const quint32 value = ip.toIPv4Address();
             if (value == LocalHostIPv4) {
                 rememberedLoopback = addressEntry;
-                writeLine(QStringLiteral("found IpV4 - ") + ip.toString() + QStringLiteral(" memory for later"));
+                writeLine(QStringLiteral("found IpV4 - ") + ip.toString() +
+                          QStringLiteral(" memory for later"));
                 continue;
             }
             if (value == BroadcastIPv4 || value == AnyIPv4) {
@@ -71,8 +73,9 @@ QList<InterfaceEntry> discoverUsableInterfaces(const QList<DescribedInterface>& 
                 writeLine(found + QStringLiteral("don't add because invalid broadcast"));
                 continue;
             }
-            const QString hardwareAddress =
-                networkInterface.hardwareAddress.isEmpty() ? NoHardwareAddress : networkInterface.hardwareAddress;
+            const QString hardwareAddress = networkInterface.hardwareAddress.isEmpty()
+                                                ? NoHardwareAddress
+                                                : networkInterface.hardwareAddress;
             writeLine(found + QStringLiteral("add to send/receive list with") + hardwareAddress);
             usable.append({addressEntry, hardwareAddress});
         }

@@ -39,7 +39,8 @@ void isolateEnvironment()
     std::atexit(removeTemporaryRoot);
 }
 
-struct EnvironmentIsolation {
+struct EnvironmentIsolation
+{
     EnvironmentIsolation() { isolateEnvironment(); }
 } environmentIsolation;
 

@@ -1,0 +1,86 @@
+#include "nodeharness.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+DescribedInterface describedInterface(const QString& hardwareAddress, const QString& ip,
+                                      const QString& netmask, const QString& broadcast)
+{
+    QNetworkAddressEntry entry;
+    entry.setIp(QHostAddress(ip));
+    if (!netmask.isEmpty())
+        entry.setNetmask(QHostAddress(netmask));
+    if (!broadcast.isEmpty())
+        entry.setBroadcast(QHostAddress(broadcast));
+    return {hardwareAddress, {entry}};
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress);
+    return probe.localPort();
+}
+
+NodeHarness::NodeHarness(QList<DescribedInterface> interfaces, DatagramSender sender)
+    : nodePort(freeUdpPort())
+{
+    if (interfaces.isEmpty())
+        interfaces = {
+            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
+    NodeEnvironment environment;
+    environment.port = nodePort;
+    environment.listInterfaces = [interfaces] { return interfaces; };
+    environment.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
+    environment.sendDatagram = std::move(sender);
+    artnetNode = std::make_unique<artnet>(environment);
+}
+
+LoopbackPeer::LoopbackPeer(const QString& address, quint16 port)
+{
+    socket.bind(QHostAddress(address), port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+}
+
+void LoopbackPeer::sendTo(const QByteArray& datagram, quint16 port, const QString& to)
+{
+    socket.writeDatagram(datagram, QHostAddress(to), port);
+}
+
+QByteArray LoopbackPeer::receive(int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!socket.hasPendingDatagrams() && waited.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    if (!socket.hasPendingDatagrams())
+        return QByteArray();
+    QByteArray datagram(socket.pendingDatagramSize(), '\0');
+    socket.readDatagram(datagram.data(), datagram.size());
+    return datagram;
+}
+
+QByteArray artNetHeader(quint16 opCode, int totalSize)
+{
+    QByteArray packet("Art-Net\0", 8);
+    packet.append(char(opCode & 0xFF)).append(char(opCode >> 8)).append(char(0)).append(char(14));
+    packet.append(QByteArray(qMax(0, totalSize - 12), '\0'));
+    return packet.left(totalSize);
+}
+
+QByteArray madrixHeader(quint16 opCode, int totalSize)
+{
+    QByteArray packet = artNetHeader(opCode, totalSize);
+    packet.replace(0, 8, QByteArray("MadrixN\0", 8));
+    return packet;
+}
+
+QByteArray timecodePacket(quint8 hours, quint8 minutes, quint8 seconds, quint8 frames, quint8 type)
+{
+    QByteArray packet = artNetHeader(0x9700, 20);
+    packet[14] = char(frames);
+    packet[15] = char(seconds);
+    packet[16] = char(minutes);
+    packet[17] = char(hours);
+    packet[18] = char(type);
+    return packet;
+}

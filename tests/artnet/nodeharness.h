@@ -1,0 +1,52 @@
+#pragma once
+
+#include "artnet/artnet.h"
+
+#include <QHostAddress>
+#include <QNetworkAddressEntry>
+#include <QStringList>
+#include <QUdpSocket>
+
+#include <memory>
+
+// Builds interface descriptions for a node, the way the platform would report them.
+DescribedInterface describedInterface(const QString& hardwareAddress, const QString& ip,
+                                      const QString& netmask, const QString& broadcast = QString());
+
+// A port on loopback that nothing else is bound to right now: each node under test gets its
+// own, so that unicast datagrams reach it and not another socket sharing the port.
+quint16 freeUdpPort();
+
+// A node on a private port whose interface list is the loopback network (127.0.0.1/8, as a
+// machine without any other network reports it) unless told otherwise, and whose diagnostic
+// lines are collected instead of printed.
+class NodeHarness
+{
+public:
+    explicit NodeHarness(QList<DescribedInterface> interfaces = {}, DatagramSender sender = {});
+
+    artnet& node() { return *artnetNode; }
+    quint16 port() const { return nodePort; }
+    QStringList diagnostics;
+
+private:
+    quint16 nodePort;
+    std::unique_ptr<artnet> artnetNode;
+};
+
+// A socket on a chosen loopback address that sends to the node and collects what comes back.
+class LoopbackPeer
+{
+public:
+    LoopbackPeer(const QString& address, quint16 port = 0);
+    bool isBound() const { return socket.state() == QAbstractSocket::BoundState; }
+    void sendTo(const QByteArray& datagram, quint16 port, const QString& to = QStringLiteral("127.0.0.1"));
+    // Waits up to timeoutMs for the next datagram; an empty array when none came.
+    QByteArray receive(int timeoutMs = 2000);
+
+    QUdpSocket socket;
+};
+
+QByteArray timecodePacket(quint8 hours, quint8 minutes, quint8 seconds, quint8 frames, quint8 type);
+QByteArray artNetHeader(quint16 opCode, int totalSize);
+QByteArray madrixHeader(quint16 opCode, int totalSize);

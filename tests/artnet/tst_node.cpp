@@ -1,0 +1,336 @@
+// The node on a real socket on loopback: reception, the table of timecode senders, the
+// dispatch's diagnostics, the sync packets and the DMX input side.
+#include "nodeharness.h"
+#include "testregistry.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class NodeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void timecodeTableKeepsSendersInOrder();
+    void timecodeQueryRefusals();
+    void timecodeTableIsCapped();
+    void pollAnsweredOnlyWhileSwitchedOn();
+    void replyRequestedWhilePortTakenTakesEffectLater();
+    void threeDatagramsInOneRead();
+    void floodIsReadInBoundedBatchesAndNothingIsLeftBehind();
+    void unhandledOpCodesAreReported();
+    void otherPacketsOfNote();
+    void syncNoticesOnceButAppliedEveryTime();
+    void dmxIgnoredWithoutInputBuffer();
+    void dmxInputOfOneUniverse();
+    void universeBufferHoldsDataUntilSync();
+    void pixelBufferTakesTriplets();
+};
+
+namespace {
+
+ArtTimecode timecodeAt(artnet& node, int index, QHostAddress* sender = nullptr)
+{
+    ArtTimecode timecode;
+    if (!node.getTimecodeSource(&timecode, sender, index))
+        qFatal("no timecode source %d", index);
+    return timecode;
+}
+
+QByteArray dmxPacket(quint16 universe, const QByteArray& channels)
+{
+    QByteArray packet = artNetHeader(0x5000, 18);
+    packet[14] = char(universe & 0xFF);
+    packet[15] = char(universe >> 8);
+    packet[16] = char(channels.size() >> 8);
+    packet[17] = char(channels.size() & 0xFF);
+    return packet + channels;
+}
+
+} // namespace
+
+void NodeTest::timecodeTableKeepsSendersInOrder()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().openSocket());
+    LoopbackPeer first("127.0.0.5"), second("127.0.0.6");
+
+    first.sendTo(timecodePacket(1, 2, 3, 4, 0), harness.port());
+    QTRY_COMPARE(harness.node().timecodeSourceCount(), 1);
+    first.sendTo(timecodePacket(10, 0, 0, 0, 1), harness.port());
+    QTRY_COMPARE(timecodeAt(harness.node(), 0).hours, quint8(10));
+    second.sendTo(timecodePacket(5, 6, 7, 8, 3), harness.port());
+    QTRY_COMPARE(harness.node().timecodeSourceCount(), 2);
+
+    QHostAddress sender;
+    const ArtTimecode firstTimecode = timecodeAt(harness.node(), 0, &sender);
+    QCOMPARE(sender.toString(), QStringLiteral("127.0.0.5"));
+    QCOMPARE(firstTimecode, (ArtTimecode{0, 0, 0, 10, 1}));
+    QCOMPARE(timecodeAt(harness.node(), 1, &sender), (ArtTimecode{8, 7, 6, 5, 3}));
+    QCOMPARE(sender.toString(), QStringLiteral("127.0.0.6"));
+    ArtTimecode unused;
+    QVERIFY(!harness.node().getTimecodeSource(&unused, nullptr, 2));
+}
+
+void NodeTest::timecodeQueryRefusals()
+{
+    NodeHarness harness;
+    ArtTimecode timecode{1, 1, 1, 1, 1};
+    QVERIFY(!harness.node().getTimecodeSource(&timecode, nullptr, 0));
+    QCOMPARE(timecode, (ArtTimecode{1, 1, 1, 1, 1}));
+
+    harness.node().dispatchPacket(timecodePacket(1, 2, 3, 4, 1), QHostAddress("127.0.0.9"));
+    QVERIFY(harness.node().getTimecodeSource(&timecode, nullptr, 0));
+    QVERIFY(!harness.node().getTimecodeSource(nullptr, nullptr, 0));
+    QVERIFY(!harness.node().getTimecodeSource(&timecode, nullptr, -1));
+}
+
+void NodeTest::timecodeTableIsCapped()
+{
+    NodeHarness harness;
+    for (int i = 0; i < 40; ++i)
+        harness.node().dispatchPacket(timecodePacket(0, 0, 0, quint8(i), 0),
+                                      QHostAddress(quint32(0x7F000100 + quint32(i))));
+    QCOMPARE(harness.node().timecodeSourceCount(), artnet::MaxTimecodeSources);
+    QCOMPARE(harness.diagnostics.filter("ignoring new sender").size(), 1);
+
+    // A known sender keeps updating after the table is full.
+    harness.node().dispatchPacket(timecodePacket(9, 9, 9, 9, 2), QHostAddress("127.0.1.31"));
+    QCOMPARE(timecodeAt(harness.node(), 31), (ArtTimecode{9, 9, 9, 9, 2}));
+    ArtTimecode timecode;
+    QVERIFY(!harness.node().getTimecodeSource(&timecode, nullptr, 32));
+}
+
+void NodeTest::pollAnsweredOnlyWhileSwitchedOn()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().openSocket());
+    LoopbackPeer poller("127.0.0.2", harness.port());
+    QVERIFY(poller.isBound());
+
+    poller.sendTo(artNetHeader(0x2000, 14), harness.port());
+    QVERIFY(poller.receive(300).isEmpty());
+    QVERIFY(!harness.node().isSendReady());
+
+    harness.node().setReplyToPoll(true);
+    QVERIFY(harness.node().replyToPoll());
+    poller.sendTo(artNetHeader(0x2000, 14), harness.port());
+    const QByteArray reply = poller.receive();
+    QCOMPARE(reply.size(), 240);
+    QCOMPARE(reply.mid(8, 2), QByteArray("\x00\x21", 2));
+    QCOMPARE(reply.mid(10, 4), QByteArray("\x7F\x00\x00\x01", 4));
+    QCOMPARE(harness.diagnostics.last(), QStringLiteral("PollReply to 127.0.0.2 from 127.0.0.1 SubId 0"));
+    // The first poll handled sets up the send side with its timer.
+    QVERIFY(harness.node().isSendReady());
+
+    harness.node().setReplyToPoll(false);
+    poller.sendTo(artNetHeader(0x2000, 14), harness.port());
+    QVERIFY(poller.receive(300).isEmpty());
+}
+
+void NodeTest::replyRequestedWhilePortTakenTakesEffectLater()
+{
+    NodeHarness harness;
+    auto blocker = std::make_unique<QUdpSocket>();
+    QVERIFY(blocker->bind(QHostAddress::AnyIPv4, harness.port(), QUdpSocket::DontShareAddress));
+
+    harness.node().setReplyToPoll(true);
+    QVERIFY(!harness.node().replyToPoll());
+    QVERIFY(!harness.node().isSocketReady());
+    ArtTimecode timecode;
+    QVERIFY(!harness.node().getTimecodeSource(&timecode, nullptr, 0));
+
+    blocker.reset();
+    // The display's next query opens the socket; the earlier request to answer polls holds.
+    QVERIFY(!harness.node().getTimecodeSource(&timecode, nullptr, 0));
+    QVERIFY(harness.node().isSocketReady());
+    QVERIFY(harness.node().replyToPoll());
+    LoopbackPeer poller("127.0.0.2", harness.port());
+    poller.sendTo(artNetHeader(0x2000, 14), harness.port());
+    QCOMPARE(poller.receive().size(), 240);
+}
+
+void NodeTest::threeDatagramsInOneRead()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().openSocket());
+    LoopbackPeer a("127.0.0.5"), b("127.0.0.6"), c("127.0.0.7");
+    a.sendTo(timecodePacket(1, 0, 0, 0, 0), harness.port());
+    b.sendTo(timecodePacket(2, 0, 0, 0, 0), harness.port());
+    c.sendTo(timecodePacket(3, 0, 0, 0, 0), harness.port());
+    QTest::qSleep(50); // let loopback deliver all three before the node looks
+
+    QVERIFY(QMetaObject::invokeMethod(&harness.node(), "readPackage", Qt::DirectConnection));
+    QCOMPARE(harness.node().timecodeSourceCount(), 3);
+    QCOMPARE(harness.node().receivedDatagrams(), quint64(3));
+}
+
+void NodeTest::floodIsReadInBoundedBatchesAndNothingIsLeftBehind()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().openSocket());
+    LoopbackPeer sender("127.0.0.5");
+    constexpr int Flood = 2000;
+    for (int i = 0; i < Flood; ++i) {
+        sender.sendTo(timecodePacket(0, 0, quint8(i / 30 % 60), quint8(i % 30), 3), harness.port());
+        if (i % 100 == 99)
+            QTest::qSleep(2); // stay within the socket's receive buffer
+    }
+    QTest::qSleep(50);
+
+    QVERIFY(QMetaObject::invokeMethod(&harness.node(), "readPackage", Qt::DirectConnection));
+    const quint64 afterOneCall = harness.node().receivedDatagrams();
+    QVERIFY2(afterOneCall <= quint64(artnet::MaxDatagramsPerRead) + 1,
+             qPrintable(QString::number(afterOneCall)));
+    QVERIFY(afterOneCall > 0);
+
+    // The event loop alone brings in the rest: the socket keeps signalling while data is pending.
+    QTRY_COMPARE(harness.node().receivedDatagrams(), quint64(Flood));
+    const ArtTimecode last = timecodeAt(harness.node(), 0);
+    QCOMPARE(last.frames, quint8((Flood - 1) % 30));
+}
+
+void NodeTest::unhandledOpCodesAreReported()
+{
+    NodeHarness harness;
+    harness.node().dispatchPacket(artNetHeader(0x6000, 20), QHostAddress("127.0.0.5"));
+    harness.node().dispatchPacket(artNetHeader(0x6000, 20), QHostAddress("127.0.0.5"));
+    harness.node().dispatchPacket(artNetHeader(0x00ab, 13), QHostAddress("127.0.0.5"));
+    QCOMPARE(harness.diagnostics.filter("receive not implemented").size(), 3);
+    QCOMPARE(harness.diagnostics.filter("receive not implemented").first(),
+             QStringLiteral("receive not implemented OpCode at time 0x6000"));
+    QCOMPARE(harness.diagnostics.last(), QStringLiteral("receive not implemented OpCode at time 0xAB"));
+
+    // Under the other product's ID, only its sync packets count; the rest goes without a word.
+    const int before = harness.diagnostics.size();
+    harness.node().dispatchPacket(madrixHeader(0x9700, 20), QHostAddress("127.0.0.5"));
+    harness.node().dispatchPacket(madrixHeader(0x6000, 20), QHostAddress("127.0.0.5"));
+    QCOMPARE(harness.diagnostics.size(), before);
+    QCOMPARE(harness.node().timecodeSourceCount(), 0);
+}
+
+void NodeTest::otherPacketsOfNote()
+{
+    NodeHarness harness;
+    harness.node().dispatchPacket(artNetHeader(0x2100, 240), QHostAddress("127.0.0.5"));
+    QCOMPARE(harness.diagnostics.last(), QStringLiteral("Art-Net PollReply"));
+    const int before = harness.diagnostics.size();
+    harness.node().dispatchPacket(artNetHeader(0x9700, 12), QHostAddress("127.0.0.5"));
+    QCOMPARE(harness.node().timecodeSourceCount(), 0);
+    QCOMPARE(harness.diagnostics.size(), before);
+}
+
+void NodeTest::syncNoticesOnceButAppliedEveryTime()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().enableDmxInput());
+    QByteArray channels(512, '\0');
+    harness.node().setUniverseBuffer(reinterpret_cast<quint8*>(channels.data()), 512, 512);
+
+    QByteArray syncOn = artNetHeader(0x5101, 13);
+    syncOn[12] = 1;
+    for (int i = 0; i < 100; ++i)
+        QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRE ");
+    for (int i = 0; i < 100; ++i)
+        harness.node().dispatchPacket(syncOn, QHostAddress("127.0.0.5"));
+    QCOMPARE(harness.diagnostics.filter("receiving Art-Net SYNC PRE ...").size(), 1);
+
+    // Sync on: data waits in the shadow until the next sync packet.
+    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x42))), QHostAddress("127.0.0.5"));
+    QCOMPARE(channels.at(0), '\0');
+    QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRO ");
+    QByteArray syncPost = artNetHeader(0x5202, 13);
+    syncPost[12] = 1;
+    harness.node().dispatchPacket(syncPost, QHostAddress("127.0.0.5"));
+    QCOMPARE(channels.at(0), char(0x42));
+    QCOMPARE(harness.diagnostics.filter("receiving Art-Net SYNC POST ...").size(), 1);
+
+    QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRE ");
+    QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC POST ");
+    harness.node().dispatchPacket(madrixHeader(0x5101, 13), QHostAddress("127.0.0.5"));
+    harness.node().dispatchPacket(madrixHeader(0x5202, 13), QHostAddress("127.0.0.5"));
+    QCOMPARE(harness.diagnostics.filter("receiving MadrixN SYNC POST ...").size(), 1);
+
+    // Sync flag 0: data goes straight through again.
+    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x17))), QHostAddress("127.0.0.5"));
+    QCOMPARE(channels.at(511), char(0x17));
+    harness.node().setUniverseBuffer(nullptr, 0, 0);
+}
+
+void NodeTest::dmxIgnoredWithoutInputBuffer()
+{
+    NodeHarness harness;
+    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x11))), QHostAddress("127.0.0.5"));
+    quint8 destination[512];
+    quint16 length = 512;
+    QVERIFY(!harness.node().readDmxInput(destination, &length));
+    QVERIFY(!harness.node().hasNewDmxInput());
+    QVERIFY(harness.diagnostics.filter("not implemented").isEmpty());
+}
+
+void NodeTest::dmxInputOfOneUniverse()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().enableDmxInput());
+    QVERIFY(!harness.node().setInputUniverse(0));
+    QVERIFY(harness.node().setInputUniverse(3)); // 1-based: universe word 2
+    QCOMPARE(harness.node().inputUniverse(), quint16(2));
+
+    LoopbackPeer console("127.0.0.5");
+    console.sendTo(dmxPacket(1, QByteArray(100, char(0x01))), harness.port());
+    console.sendTo(dmxPacket(2, QByteArray(24, char(0x33))), harness.port());
+    QTRY_VERIFY(harness.node().hasNewDmxInput());
+
+    quint8 destination[512] = {};
+    quint16 length = 512;
+    QVERIFY(harness.node().readDmxInput(destination, &length));
+    QCOMPARE(length, quint16(24));
+    QCOMPARE(destination[23], quint8(0x33));
+    QVERIFY(!harness.node().hasNewDmxInput());
+
+    quint16 zero = 0;
+    QVERIFY(!harness.node().readDmxInput(destination, &zero));
+    QVERIFY(!harness.node().readDmxInput(nullptr, &length));
+}
+
+void NodeTest::universeBufferHoldsDataUntilSync()
+{
+    NodeHarness harness;
+    QByteArray buffer(3 * 170 + 10, '\0');
+    // Refused until DMX input is enabled.
+    harness.node().setUniverseBuffer(reinterpret_cast<quint8*>(buffer.data()), quint32(buffer.size()), 170);
+    QVERIFY(!harness.node().universeBuffer());
+    QVERIFY(harness.node().enableDmxInput());
+    harness.node().setUniverseBuffer(reinterpret_cast<quint8*>(buffer.data()), quint32(buffer.size()), 170);
+    QCOMPARE(harness.node().universeBufferLength(), quint32(buffer.size()));
+
+    const QHostAddress console("127.0.0.5");
+    harness.node().dispatchPacket(dmxPacket(1, QByteArray(512, char(0x21))), console);
+    QCOMPARE(buffer.mid(170, 170), QByteArray(170, char(0x21)));
+    QCOMPARE(buffer.at(340), '\0');
+    // The last universe only partly fits; one beyond the end is skipped.
+    harness.node().dispatchPacket(dmxPacket(3, QByteArray(512, char(0x33))), console);
+    QCOMPARE(buffer.mid(510), QByteArray(10, char(0x33)));
+    harness.node().dispatchPacket(dmxPacket(9, QByteArray(512, char(0x99))), console);
+    QVERIFY(!buffer.contains(char(0x99)));
+    harness.node().setUniverseBuffer(nullptr, 0, 0);
+    QVERIFY(!harness.node().universeBuffer());
+}
+
+void NodeTest::pixelBufferTakesTriplets()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().enableDmxInput());
+    QList<QColor> pixels(4, QColor(0, 0, 0));
+    harness.node().setPixelBuffer(pixels.data(), 4, 6); // two colours per universe
+    harness.node().dispatchPacket(dmxPacket(1, QByteArray("\x10\x20\x30\x40\x50\x60\x70", 7)),
+                                  QHostAddress("127.0.0.5"));
+    QCOMPARE(pixels[0], QColor(0, 0, 0));
+    QCOMPARE(pixels[2], QColor(0x10, 0x20, 0x30));
+    QCOMPARE(pixels[3], QColor(0x40, 0x50, 0x60));
+    harness.node().setPixelBuffer(nullptr, 0, 0);
+    QCOMPARE(harness.node().pixelCount(), quint32(0));
+}
+
+VELMORA_REGISTER_TEST(NodeTest)
+#include "tst_node.moc"
