@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+constexpr int AudioSlotCount = 9;
+
+// The nine audio cues: slot i plays file[i] when the received timecode reaches
+// hour[i]:minute[i]:seconds[i]. An empty file means the slot has no cue; its time is kept all the
+// same. The times are not range-checked here: the dialog limits what the user types, and values
+// read from the store are taken as they come.
+struct AudioFileConfig
+{
+    quint16 hour[AudioSlotCount] = {};
+    quint16 minute[AudioSlotCount] = {};
+    quint16 seconds[AudioSlotCount] = {};
+    QString file[AudioSlotCount];
+
+    friend bool operator==(const AudioFileConfig& a, const AudioFileConfig& b);
+    friend bool operator!=(const AudioFileConfig& a, const AudioFileConfig& b) { return !(a == b); }
+};
+
+// Reads the nine slots from the settings store. A key that is missing keeps the field's current
+// value; a number that is not an integer reads as 0. Does nothing for a null config.
+void LoadAudioConfig(AudioFileConfig* config);
+
+// Writes all 36 cue keys, empty slots included. Does nothing for a null config.
+void SaveAudioConfig(const AudioFileConfig* config);
+
+// Empties every path and sets every time to 00:00:00, in memory only. Does nothing for a null config.
+void ClearAudioConfig(AudioFileConfig* config);
+
+// Wipes the program's whole settings store: the cue keys, "UseLcd" and anything else in it.
+void RemoveAllSettings();
