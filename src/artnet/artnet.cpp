@@ -515,10 +515,10 @@ qint64 artnet::sendDatagram(const char* data, quint16 length, const QHostAddress
     }
     const QByteArray datagram = QByteArray::fromRawData(data, length);
     if (environment.sendDatagram)
-        return environment.sendDatagram(QByteArray(data, length), to, environment.port);
+        return environment.sendDatagram(QByteArray(data, length), to, peerPort());
     if (!socket)
         return -1;
-    return socket->writeDatagram(datagram, to, environment.port);
+    return socket->writeDatagram(datagram, to, peerPort());
 }
 
 qint64 artnet::sendPollReply(const QHostAddress& poller)

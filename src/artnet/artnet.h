@@ -36,7 +36,8 @@ using DatagramSender =
 // network interfaces, standard output, and the node's own socket for sending.
 struct NodeEnvironment
 {
-    quint16 port = ArtNetPacket::DefaultPort;
+    quint16 port = ArtNetPacket::DefaultPort; // bound to receive; 0 picks a free port
+    quint16 peerPort = 0;                      // where datagrams go; 0: the same as port
     InterfaceLister listInterfaces = systemInterfaces;
     DiagnosticWriter writeDiagnostic; // empty: standard output
     DatagramSender sendDatagram;      // empty: the node's socket
@@ -77,6 +78,7 @@ public:
     bool replyToPoll() const { return replyToPollOn; }
 
     quint16 port() const { return environment.port; }
+    quint16 peerPort() const { return environment.peerPort ? environment.peerPort : environment.port; }
     bool openSocket();
     void closeSocket();
     bool isSocketReady() const { return socketReady; }

@@ -1,0 +1,37 @@
+# Shared by the set-up, run and test scripts: installs what is missing and builds.
+set -euo pipefail
+
+VELMORA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export DEBIAN_FRONTEND=noninteractive
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs the Debian packages given that are not installed yet; runs apt-get only when needed.
+install_packages() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    if [ "${#missing[@]}" -gt 0 ]; then
+        echo "== installing: ${missing[*]}"
+        as_root apt-get update -q
+        as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+}
+
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libqt6multimedia6
+                qt6-qpa-plugins fonts-dejavu-core)
+TEST_PACKAGES=(clang libclang-rt-14-dev tshark pulseaudio pulseaudio-utils iproute2 util-linux)
+
+# configure_and_build BUILD_DIR [cmake arguments...]
+configure_and_build() {
+    local dir="$1"
+    shift
+    cmake -S "$VELMORA_ROOT" -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || {
+        cat "$dir.configure.log"
+        return 1
+    }
+    cmake --build "$dir" -j "$(nproc)"
+}

@@ -1,0 +1,402 @@
+#include "mainwindow.h"
+
+#include "cues/settings.h"
+#include "cues/settingsstore.h"
+#include "programversion.h"
+#include "timecodetext.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSettings>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+QString webLink(const QString& pathAndQuery)
+{
+    return QStringLiteral("<a href=\"http://%1%2\">%1</a>").arg(ProductInfo::WebHost, pathAndQuery);
+}
+
+template <typename T>
+void deleteAndClear(T*& object)
+{
+    delete object;
+    object = nullptr;
+}
+
+QFont timeFont(const QWidget* widget)
+{
+    return QFont(widget->font().family(), TimecodeText::BaseFontSize, QFont::Bold, false);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
+    : QMainWindow(parent), environment(std::move(environment))
+{
+    if (!this->environment.makeSound)
+        this->environment.makeSound = systemSoundFactory();
+
+    downloadLink = webLink(QStringLiteral("/update_view.php?software=velmora&currentversion=%1")
+                               .arg(ProgramVersion::fullVersion()));
+    helpLink = webLink(
+        QStringLiteral("/help.php?software=velmora&currentversion=%1").arg(ProgramVersion::fullVersion()));
+
+    settingsDialog = nullptr;
+    audioConfig = new AudioFileConfig;
+    SettingsChangedToDefault();
+    LoadAudioConfig(audioConfig);
+
+    {
+        // "UseLcd" is never written by the program; it is set from outside to choose the display.
+        const QSettings store(QString::fromLatin1(settingsOrganisation),
+                              QString::fromLatin1(settingsApplication));
+        useLcd = store.value(QStringLiteral("UseLcd"), false).toBool();
+
+        artnetNode = new artnet(this->environment.node);
+        artnetNode->shareBind = true;
+        artnetNode->versInfoH = 0;
+        artnetNode->versInfoL = 3;
+        artnetNode->oemHi = 12;
+        artnetNode->oemLo = 21;
+        artnetNode->setNodeNames(
+            QStringLiteral("Orvane"),
+            QStringLiteral("%1 %2 by ").arg(ProductInfo::Name, ProgramVersion::versionText()) +
+                ProductInfo::WebHost);
+        artnetNode->setReplyToPoll(true);
+
+        CreateAudioSounds();
+        CreateButtons();
+        CreateDisplay();
+        setWindowIcon(QIcon(QStringLiteral(":/images/Velmora.png")));
+
+        displayTimer = new QTimer(this);
+        connect(displayTimer, &QTimer::timeout, this, &MainWindow::SendTimecodeTimeOut);
+        displayTimer->start(DisplayIntervalMs);
+
+        CheckForSoftwareUpdate(false);
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    CloseSettings();
+    if (displayTimer) {
+        displayTimer->stop();
+        delete displayTimer;
+        displayTimer = nullptr;
+    }
+    deleteAndClear(artnetNode);
+    CloseAboutInfo();
+    deleteAndClear(updateChecker);
+    DeleteAudioSounds();
+
+    // The button row is a child item of the column: take it out before deleting it, so that the
+    // column does not delete it a second time.
+    if (columnLayout && buttonRow)
+        columnLayout->removeItem(buttonRow);
+    deleteAndClear(timeLabel);
+    deleteAndClear(fpsLabel);
+    deleteAndClear(timeLcd);
+    deleteAndClear(fpsLcd);
+    deleteAndClear(senderLabel);
+    deleteAndClear(statusLabel);
+    deleteAndClear(versionLabel);
+    deleteAndClear(homepageLabel);
+    deleteAndClear(editButton);
+    deleteAndClear(stopButton);
+    deleteAndClear(buttonRow);
+    deleteAndClear(columnLayout);
+    deleteAndClear(mainWidget);
+    deleteAndClear(audioConfig);
+}
+
+void MainWindow::CreateButtons()
+{
+    setWindowTitle(tr("Velmora"));
+
+    editButton = new QPushButton(QIcon(QStringLiteral(":/images/edit.xpm")), QString(), this);
+    editButton->setObjectName(QStringLiteral("editButton"));
+    editButton->setToolTip(tr("Edit timecode audio values"));
+    connect(editButton, &QPushButton::clicked, this, &MainWindow::ChangedAudioEdit);
+
+    stopButton = new QPushButton(QIcon(QStringLiteral(":/images/stop.xpm")), QString(), this);
+    stopButton->setObjectName(QStringLiteral("stopButton"));
+    stopButton->setToolTip(tr("Stop playing audio signal"));
+    connect(stopButton, &QPushButton::clicked, this, &MainWindow::ChangedAudioStop);
+}
+
+void MainWindow::CreateDisplay()
+{
+    mainWidget = new QWidget;
+    columnLayout = new QVBoxLayout;
+    buttonRow = new QHBoxLayout;
+
+    if (useLcd) {
+        timeLcd = new QLCDNumber(this);
+        timeLcd->setObjectName(QStringLiteral("timeLcd"));
+        timeLcd->setSegmentStyle(QLCDNumber::Flat);
+        timeLcd->setDigitCount(11);
+        timeLcd->setFrameStyle(QFrame::NoFrame);
+        timeLcd->display(tr("--:--:--:--"));
+        timeLcd->setAccessibleName(tr("--:--:--:--"));
+        fpsLcd = new QLCDNumber(this);
+        fpsLcd->setObjectName(QStringLiteral("fpsLcd"));
+        fpsLcd->setSegmentStyle(QLCDNumber::Flat);
+        fpsLcd->setDigitCount(6);
+        fpsLcd->setFrameStyle(QFrame::NoFrame);
+        fpsLcd->display(tr("-- fps"));
+        fpsLcd->setAccessibleName(tr("-- fps"));
+    } else {
+        timeLabel = new QLabel(tr("--:--:--:--"), this);
+        timeLabel->setObjectName(QStringLiteral("timeLabel"));
+        timeLabel->setAlignment(Qt::AlignCenter);
+        timeLabel->setFont(timeFont(timeLabel));
+        fpsLabel = new QLabel(tr("-- fps"), this);
+        fpsLabel->setObjectName(QStringLiteral("fpsLabel"));
+        fpsLabel->setAlignment(Qt::AlignCenter);
+        fpsLabel->setFont(timeFont(fpsLabel));
+    }
+
+    senderLabel = new QLabel(tr("0.0.0.0"), this);
+    senderLabel->setObjectName(QStringLiteral("senderLabel"));
+    senderLabel->setAlignment(Qt::AlignCenter);
+    statusLabel = new QLabel(tr(""), this);
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel->setAlignment(Qt::AlignCenter);
+    versionLabel = new QLabel(tr("%1 %2").arg(ProductInfo::Name, ProgramVersion::versionText()), this);
+    versionLabel->setObjectName(QStringLiteral("versionLabel"));
+    versionLabel->setAlignment(Qt::AlignCenter);
+    homepageLabel =
+        new QLabel(webLink(QStringLiteral("/software/download/?Software=Tessaly&CurrentVersion=%1.%2.0.0")
+                               .arg(ProgramVersion::Major)
+                               .arg(ProgramVersion::Minor)),
+                   this);
+    homepageLabel->setObjectName(QStringLiteral("homepageLabel"));
+    homepageLabel->setAlignment(Qt::AlignCenter);
+    homepageLabel->setOpenExternalLinks(true);
+    homepageLabel->setToolTip(QStringLiteral("Visit homepage for download updates and help."));
+
+    columnLayout->addWidget(useLcd ? static_cast<QWidget*>(timeLcd) : timeLabel, 2);
+    columnLayout->addWidget(useLcd ? static_cast<QWidget*>(fpsLcd) : fpsLabel, 0);
+    columnLayout->addWidget(senderLabel, 0);
+    columnLayout->addLayout(buttonRow, 0);
+    columnLayout->addWidget(versionLabel, 0);
+    columnLayout->addWidget(homepageLabel, 0);
+    buttonRow->addWidget(statusLabel);
+    buttonRow->addStretch();
+    buttonRow->addWidget(editButton);
+    buttonRow->addWidget(stopButton);
+
+    mainWidget->setLayout(columnLayout);
+    setCentralWidget(mainWidget);
+}
+
+void MainWindow::SendTimecodeTimeOut()
+{
+    if (!artnetNode)
+        return;
+    const QString separator = useLcd ? QStringLiteral(" ") : QStringLiteral("\n");
+    QString frameRateText;
+    QString timeText;
+    QString senderText;
+
+    int count = 0;
+    ArtTimecode timecode;
+    QHostAddress sender;
+    for (int index = 0; artnetNode->getTimecodeSource(&timecode, &sender, index); ++index) {
+        if (index != 0) {
+            frameRateText += separator;
+            timeText += separator;
+            senderText += separator;
+        }
+        frameRateText += TimecodeText::frameRateName(timecode.type);
+        timeText += TimecodeText::timecode(timecode);
+        senderText += sender.toString();
+        if (cueTrigger.changed(index, timecode))
+            CheckCues(index, timecode);
+        count = index + 1;
+    }
+    if (count == 0)
+        return;
+
+    if (timeLabel)
+        timeLabel->setText(timeText);
+    if (fpsLabel)
+        fpsLabel->setText(frameRateText);
+    if (timeLcd) {
+        timeLcd->setDigitCount(12 * count - 1);
+        timeLcd->display(timeText);
+        // An LCD keeps its digits to itself; the accessible name lets screen readers (and
+        // anything else that looks) read what it shows.
+        timeLcd->setAccessibleName(timeText);
+    }
+    if (fpsLcd) {
+        fpsLcd->setDigitCount(7 * count - 1);
+        fpsLcd->display(frameRateText);
+        fpsLcd->setAccessibleName(frameRateText);
+    }
+    if (senderLabel)
+        senderLabel->setText(senderText);
+}
+
+void MainWindow::CheckCues(int, const ArtTimecode& timecode)
+{
+    if (!audioConfig || !audioSounds)
+        return;
+    std::array<bool, AudioSlotCount> hasSound{};
+    for (int slot = 0; slot < AudioSlotCount; ++slot)
+        hasSound[size_t(slot)] = (*audioSounds)[size_t(slot)] != nullptr;
+    const int slot = CueTrigger::matchingSlot(*audioConfig, hasSound, timecode);
+    if (slot < 0)
+        return;
+    StopAllSounds();
+    (*audioSounds)[size_t(slot)]->play();
+    statusLabel->setText(QFileInfo(audioConfig->file[slot]).fileName());
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    if (!event || !timeLabel)
+        return;
+    const int size = TimecodeText::labelFontSize(timeLabel->font().family(), timeLabel->text(),
+                                                 timeLabel->geometry().size());
+    timeLabel->setFont(QFont(timeLabel->font().family(), size, QFont::Bold, false));
+}
+
+void MainWindow::CreateAudioSounds()
+{
+    audioSounds = std::make_unique<SoundArray>();
+    audioSounds->fill(nullptr);
+    if (!audioConfig)
+        return;
+    for (int slot = 0; slot < AudioSlotCount; ++slot) {
+        if (!audioConfig->file[slot].isEmpty())
+            (*audioSounds)[size_t(slot)] = environment.makeSound(audioConfig->file[slot], this);
+    }
+}
+
+void MainWindow::DeleteAudioSounds()
+{
+    if (!audioSounds)
+        return;
+    for (Sound*& sound : *audioSounds) {
+        if (sound) {
+            sound->stop();
+            delete sound;
+            sound = nullptr;
+        }
+    }
+    audioSounds.reset();
+}
+
+void MainWindow::ReloadAudioSounds()
+{
+    DeleteAudioSounds();
+    CreateAudioSounds();
+}
+
+void MainWindow::StopAllSounds()
+{
+    if (!audioSounds)
+        return;
+    for (Sound* sound : *audioSounds) {
+        if (sound)
+            sound->stop();
+    }
+}
+
+void MainWindow::SettingsChangedToDefault()
+{
+    ClearAudioConfig(audioConfig);
+    ReloadAudioSounds();
+    CloseSettings();
+}
+
+void MainWindow::SettingsChanged()
+{
+    if (audioConfig) {
+        SaveAudioConfig(audioConfig);
+        ReloadAudioSounds();
+    }
+    CloseSettings();
+}
+
+void MainWindow::SettingsChangedToDefaultExtern()
+{
+    RemoveAllSettings();
+    SettingsChangedToDefault();
+    SettingsChanged();
+    CloseAboutInfo();
+}
+
+void MainWindow::SettingsChangedCancel()
+{
+    CloseSettings();
+}
+
+void MainWindow::ChangedAudioEdit()
+{
+    if (!settingsDialog) {
+        settingsDialog = new Settings(audioConfig, nullptr);
+        connect(settingsDialog, &Settings::valueChanged, this, &MainWindow::SettingsChanged);
+        connect(settingsDialog, &Settings::valueChangedToDefault, this,
+                &MainWindow::SettingsChangedToDefaultExtern);
+        connect(settingsDialog, &Settings::valueChangedCancel, this, &MainWindow::SettingsChangedCancel);
+    }
+    settingsDialog->show();
+    settingsDialog->activateWindow();
+}
+
+void MainWindow::ChangedAudioStop()
+{
+    StopAllSounds();
+    statusLabel->setText(statusLabel->text() + QStringLiteral(" stopped"));
+}
+
+void MainWindow::CheckForSoftwareUpdate(bool GiveInfoForNoUpdates)
+{
+    // The update check arrives with its own checker class; until then nothing is asked.
+    Q_UNUSED(GiveInfoForNoUpdates);
+}
+
+void MainWindow::CheckForSoftwareUpdate()
+{
+    CheckForSoftwareUpdate(true);
+}
+
+void MainWindow::CloseSettings()
+{
+    if (!settingsDialog)
+        return;
+    settingsDialog->hide();
+    disconnect(settingsDialog, &Settings::valueChanged, this, &MainWindow::SettingsChanged);
+    disconnect(settingsDialog, &Settings::valueChangedToDefault, this,
+               &MainWindow::SettingsChangedToDefaultExtern);
+    delete settingsDialog;
+    settingsDialog = nullptr;
+}
+
+void MainWindow::CloseAboutInfo()
+{
+    if (!aboutInfo)
+        return;
+    aboutInfo->hide();
+    delete aboutInfo;
+    aboutInfo = nullptr;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    CloseSettings();
+    CloseAboutInfo();
+    DeleteAudioSounds();
+    event->accept();
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "artnet/artnet.h"
+#include "cues/audiofileconfig.h"
+#include "cuetrigger.h"
+#include "platform/sound.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QHBoxLayout;
+class QLabel;
+class QLCDNumber;
+class QPushButton;
+class QTimer;
+class QVBoxLayout;
+class Settings;
+
+// What the main window takes from the platform: the node's surroundings and the sound output.
+// The defaults are the real machine.
+struct MainWindowEnvironment
+{
+    NodeEnvironment node;
+    SoundFactory makeSound = systemSoundFactory();
+};
+
+// The program's one window: it owns the Art-Net node, the cue list and the cue sounds, shows the
+// timecode of every sender large, and starts the cues from its 20 ms display tick.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int DisplayIntervalMs = 20;
+
+    explicit MainWindow(QWidget* parent = nullptr, MainWindowEnvironment environment = {});
+    ~MainWindow() override;
+
+    artnet* node() const { return artnetNode; }
+    QString downloadLinkText() const { return downloadLink; }
+    QString helpLinkText() const { return helpLink; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void SendTimecodeTimeOut();
+    void resizeEvent(QResizeEvent* event) override;
+    void SettingsChanged();
+    void SettingsChangedToDefaultExtern();
+    void SettingsChangedCancel();
+    void ChangedAudioEdit();
+    void ChangedAudioStop();
+    void CheckForSoftwareUpdate(bool GiveInfoForNoUpdates);
+    void CheckForSoftwareUpdate();
+
+private:
+    using SoundArray = std::array<Sound*, AudioSlotCount>;
+
+    void CreateButtons();
+    void CreateDisplay();
+    void CreateAudioSounds();
+    void DeleteAudioSounds();
+    void ReloadAudioSounds();
+    void SettingsChangedToDefault();
+    void CloseSettings();
+    void CloseAboutInfo();
+    void StopAllSounds();
+    void CheckCues(int index, const ArtTimecode& timecode);
+
+    MainWindowEnvironment environment;
+    AudioFileConfig* audioConfig = nullptr;
+    Settings* settingsDialog = nullptr;
+    std::unique_ptr<SoundArray> audioSounds;
+    artnet* artnetNode = nullptr;
+    // The About window and the update checker come with their own classes; until then they
+    // are never created and stay null.
+    QWidget* aboutInfo = nullptr;
+    QObject* updateChecker = nullptr;
+    QString downloadLink;
+    QString helpLink;
+    bool useLcd = false;
+    QTimer* displayTimer = nullptr;
+    QLabel* timeLabel = nullptr;
+    QLCDNumber* timeLcd = nullptr;
+    QLabel* fpsLabel = nullptr;
+    QLCDNumber* fpsLcd = nullptr;
+    QLabel* senderLabel = nullptr;
+    QLabel* statusLabel = nullptr;
+    QPushButton* editButton = nullptr;
+    QPushButton* stopButton = nullptr;
+    QLabel* versionLabel = nullptr;
+    QLabel* homepageLabel = nullptr;
+    QHBoxLayout* buttonRow = nullptr;
+    QVBoxLayout* columnLayout = nullptr;
+    QWidget* mainWidget = nullptr;
+    CueTrigger cueTrigger;
+};

@@ -1,0 +1,81 @@
+#include "timecodetext.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontMetrics>
+
+namespace TimecodeText {
+
+namespace {
+
+QString pad(quint8 value)
+{
+    return value <= 9 ? QStringLiteral("0") : QString();
+}
+
+QFont labelFont(const QString& family, int pointSize)
+{
+    return QFont(family, pointSize, QFont::Bold, false);
+}
+
+} // namespace
+
+QString frameRateName(quint8 type)
+{
+    switch (type) {
+    case 0:
+        return QStringLiteral("24 FPS");
+    case 1:
+        return QStringLiteral("25 FPS");
+    case 2:
+        return QStringLiteral("30 Drop");
+    case 3:
+        return QStringLiteral("30 FPS");
+    default:
+        return QString();
+    }
+}
+
+QString timecode(const ArtTimecode& timecode)
+{
+    return QCoreApplication::translate("MainWindow", "%1%2:%3%4:%5%6:%7%8")
+        .arg(pad(timecode.hours))
+        .arg(timecode.hours)
+        .arg(pad(timecode.minutes))
+        .arg(timecode.minutes)
+        .arg(pad(timecode.seconds))
+        .arg(timecode.seconds)
+        .arg(pad(timecode.frames))
+        .arg(timecode.frames);
+}
+
+int labelFontSize(const QString& family, const QString& text, QSize labelSize)
+{
+    const int targetHeight = (2 * labelSize.height()) / 3;
+    const int targetWidth = (2 * labelSize.width()) / 3;
+    const auto reachesLimit = [&](int pointSize) {
+        const QFontMetrics metrics(labelFont(family, pointSize));
+        return metrics.height() >= targetHeight || metrics.horizontalAdvance(text) >= targetWidth;
+    };
+
+    // Line height and text width grow with the point size, so the first size that reaches a
+    // limit can be found by halving instead of trying every size up to 1000 on each resize.
+    constexpr int first = BaseFontSize + 1;
+    constexpr int last = LargestSearchedSize - 1;
+    if (reachesLimit(first))
+        return BaseFontSize;
+    if (!reachesLimit(last))
+        return BaseFontSize;
+    int fits = first; // reachesLimit(fits) is false
+    int fails = last; // reachesLimit(fails) is true
+    while (fails - fits > 1) {
+        const int middle = fits + (fails - fits) / 2;
+        if (reachesLimit(middle))
+            fails = middle;
+        else
+            fits = middle;
+    }
+    return fails - 1;
+}
+
+} // namespace TimecodeText
