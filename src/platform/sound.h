@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// One sound file, ready to be played from its beginning and stopped. A file that is missing or
+// cannot be played still makes a sound object; it simply stays silent, and nobody is told.
+class Sound : public QObject
+{
+    Q_OBJECT
+
+public:
+    Sound(const QString& fileName, QObject* parent);
+
+    QString fileName() const;
+
+    // Starts the file from its beginning, also when it is already playing; returns at once.
+    virtual void play() = 0;
+    // Ends the playback at once; does nothing when nothing plays.
+    virtual void stop() = 0;
+    // True from play() until the file has been heard to its end or stopped.
+    virtual bool isPlaying() const;
+
+private:
+    QString path;
+};
+
+// How an owner makes its sounds: the system's real output, or a test's recording stand-in.
+using SoundFactory = std::function<Sound*(const QString& fileName, QObject* parent)>;
+
+// Sounds that play through the system's default audio output.
+SoundFactory systemSoundFactory();

@@ -1,0 +1,273 @@
+// Cues started by received timecode, as the sound layer sees them: which file is played and
+// stopped, and when; the stop button; the settings dialog's outcomes; closing the window.
+#include "app/cuetrigger.h"
+#include "cues/settings.h"
+#include "cues/settingsstore.h"
+#include "testregistry.h"
+#include "windowharness.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+class CuePlaybackTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matchingSlot_data();
+    void matchingSlot();
+    void cueStartsOnItsFirstFrame();
+    void cueDoesNotStartFromOtherFrames_data();
+    void cueDoesNotStartFromOtherFrames();
+    void parkedSenderPlaysTheCueOnce();
+    void locateAwayAndBackStartsAgain();
+    void lowerSlotWinsAndSecondCueStopsTheFirst();
+    void stopButtonAppendsStopped();
+    void settingsOkRebuildsSoundsCancelKeepsThem();
+    void settingsDefaultEmptiesTheStore();
+    void editButtonOpensOneDialog();
+    void closingDeletesTheSounds();
+    void oddStoredValuesDoNotBreakTheWindow();
+};
+
+namespace {
+
+const QString intro = QStringLiteral("/shows/opening night/intro.wav");
+const QString outro = QStringLiteral("/shows/opening night/outro.wav");
+
+Settings* openDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* settings = qobject_cast<Settings*>(widget); settings && settings->isVisible())
+            return settings;
+    }
+    return nullptr;
+}
+
+QStringList plays(const QStringList& events)
+{
+    return events.filter(QRegularExpression("^play "));
+}
+
+} // namespace
+
+void CuePlaybackTest::matchingSlot_data()
+{
+    QTest::addColumn<QList<int>>("time"); // hh mm ss ff
+    QTest::addColumn<int>("slot");
+    QTest::newRow("first frame of the start second") << QList<int>{0, 0, 10, 0} << 2;
+    QTest::newRow("second frame") << QList<int>{0, 0, 10, 1} << -1;
+    QTest::newRow("same time, lowest slot with a sound") << QList<int>{1, 0, 0, 0} << 5;
+    QTest::newRow("slot without a sound never matches") << QList<int>{0, 0, 20, 0} << -1;
+    QTest::newRow("start time outside a clock never matches") << QList<int>{255, 0, 0, 0} << -1;
+}
+
+void CuePlaybackTest::matchingSlot()
+{
+    QFETCH(QList<int>, time);
+    QFETCH(int, slot);
+    AudioFileConfig config = cueList({{2, intro, 0, 0, 10},
+                                      {4, outro, 1, 0, 0},
+                                      {5, intro, 1, 0, 0},
+                                      {6, intro, 1, 0, 0},
+                                      {7, outro, 0, 0, 20},
+                                      {8, outro, 300, 0, 0}});
+    std::array<bool, AudioSlotCount> hasSound{};
+    for (int s : {2, 5, 6, 8})
+        hasSound[size_t(s)] = true;
+    const ArtTimecode timecode{quint8(time[3]), quint8(time[2]), quint8(time[1]), quint8(time[0]), 1};
+    QCOMPARE(CueTrigger::matchingSlot(config, hasSound, timecode), slot);
+}
+
+void CuePlaybackTest::cueStartsOnItsFirstFrame()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    QCOMPARE(harness.recorder.takeEvents(), QStringList{"create " + intro});
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 29);
+    QVERIFY(harness.recorder.events().isEmpty());
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    harness.waitForTicks(3);
+    QCOMPARE(harness.recorder.takeEvents(), (QStringList{"stop " + intro, "play " + intro}));
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("intro.wav"));
+}
+
+void CuePlaybackTest::cueDoesNotStartFromOtherFrames_data()
+{
+    QTest::addColumn<QList<QList<int>>>("timecodes"); // hh mm ss ff, sent in order
+    QTest::newRow("frame 1 alone") << QList<QList<int>>{{0, 0, 10, 1}};
+    QTest::newRow("jump over the start") << QList<QList<int>>{{0, 0, 9, 20}, {0, 0, 11, 0}};
+    QTest::newRow("another hour") << QList<QList<int>>{{1, 0, 10, 0}};
+}
+
+void CuePlaybackTest::cueDoesNotStartFromOtherFrames()
+{
+    QFETCH(QList<QList<int>>, timecodes);
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    for (const QList<int>& t : timecodes)
+        harness.sendTimecode("127.0.0.5", quint8(t[0]), quint8(t[1]), quint8(t[2]), quint8(t[3]));
+    QCOMPARE(plays(harness.recorder.events()), QStringList());
+    QCOMPARE(harness.labelText("statusLabel"), QString());
+}
+
+void CuePlaybackTest::parkedSenderPlaysTheCueOnce()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    // A paused console keeps sending its timecode; many ticks see the same frame 0.
+    for (int i = 0; i < 10; ++i)
+        harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    harness.waitForTicks(10);
+    QCOMPARE(plays(harness.recorder.events()), QStringList{"play " + intro});
+}
+
+void CuePlaybackTest::locateAwayAndBackStartsAgain()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    harness.sendTimecode("127.0.0.5", 0, 0, 5, 0);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    QCOMPARE(plays(harness.recorder.events()), (QStringList{"play " + intro, "play " + intro}));
+    // A second sender newly heard at the cue's frame starts it too.
+    harness.sendTimecode("127.0.0.6", 0, 0, 10, 0);
+    QCOMPARE(plays(harness.recorder.events()).size(), 3);
+}
+
+void CuePlaybackTest::lowerSlotWinsAndSecondCueStopsTheFirst()
+{
+    WindowHarness harness(cueList({{3, intro, 0, 0, 10}, {5, outro, 0, 0, 10}, {6, outro, 0, 0, 20}}));
+    harness.recorder.takeEvents();
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    QCOMPARE(plays(harness.recorder.events()), QStringList{"play " + intro});
+    harness.recorder.takeEvents();
+
+    harness.sendTimecode("127.0.0.5", 0, 0, 20, 0);
+    // Every sound is stopped, the playing one included, before the next one starts.
+    QCOMPARE(harness.recorder.takeEvents(),
+             (QStringList{"stop " + intro, "stop " + outro, "stop " + outro, "play " + outro}));
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("outro.wav"));
+}
+
+void CuePlaybackTest::stopButtonAppendsStopped()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    auto* stop = harness.window().findChild<QPushButton*>("stopButton");
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral(" stopped"));
+
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    harness.recorder.takeEvents();
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("intro.wav stopped stopped"));
+    QCOMPARE(harness.recorder.takeEvents(), (QStringList{"stop " + intro, "stop " + intro}));
+}
+
+void CuePlaybackTest::settingsOkRebuildsSoundsCancelKeepsThem()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    harness.recorder.takeEvents();
+
+    harness.invokeSlot("ChangedAudioEdit");
+    Settings* dialog = openDialog();
+    QVERIFY(dialog);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    QCOMPARE(harness.recorder.takeEvents(), QStringList());
+
+    harness.invokeSlot("ChangedAudioEdit");
+    dialog = openDialog();
+    QVERIFY(dialog);
+    QPointer<Settings> guard(dialog);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    // Ok without a change still stops the playing cue: the sounds are made anew.
+    QCOMPARE(harness.recorder.takeEvents(),
+             (QStringList{"stop " + intro, "delete " + intro, "create " + intro}));
+    QVERIFY(guard.isNull());
+    QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+    QCOMPARE(store.value("audio_file_0").toString(), intro);
+    QCOMPARE(store.allKeys().size(), 36);
+}
+
+void CuePlaybackTest::settingsDefaultEmptiesTheStore()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}), true);
+    harness.invokeSlot("ChangedAudioEdit");
+    Settings* dialog = openDialog();
+    QVERIFY(dialog);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("defaultButton"), Qt::LeftButton);
+
+    QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+    QCOMPARE(store.allKeys().size(), 36);
+    QVERIFY(!store.contains("UseLcd"));
+    QCOMPARE(store.value("audio_file_0").toString(), QString());
+    QCOMPARE(store.value("audio_seconds_0").toInt(), 0);
+    QVERIFY(harness.recorder.events().contains("delete " + intro));
+    // The emptied list makes no sounds any more.
+    QCOMPARE(harness.recorder.events().count("create " + intro), 1);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    QCOMPARE(plays(harness.recorder.events()), QStringList());
+}
+
+void CuePlaybackTest::editButtonOpensOneDialog()
+{
+    WindowHarness harness;
+    auto* edit = harness.window().findChild<QPushButton*>("editButton");
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    int dialogs = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<Settings*>(widget) && widget->isVisible())
+            ++dialogs;
+    QCOMPARE(dialogs, 1);
+    harness.window().close();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<Settings*>(widget));
+}
+
+void CuePlaybackTest::closingDeletesTheSounds()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}, {1, outro, 0, 0, 20}}));
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    harness.recorder.takeEvents();
+    harness.window().close();
+    const QStringList closing = harness.recorder.takeEvents();
+    QCOMPARE(closing, (QStringList{"stop " + intro, "delete " + intro, "stop " + outro, "delete " + outro}));
+    // The display runs on, but no cue starts any more.
+    harness.sendTimecode("127.0.0.5", 0, 0, 20, 0);
+    QCOMPARE(harness.recorder.events(), QStringList());
+    QCOMPARE(harness.labelText("timeLabel"), QStringLiteral("00:00:20:00"));
+}
+
+void CuePlaybackTest::oddStoredValuesDoNotBreakTheWindow()
+{
+    RemoveAllSettings();
+    {
+        QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+        store.setValue("audio_file_0", QStringList{"a.wav", "b.wav"});
+        store.setValue("audio_hour_0", QByteArray("\0\xff\x01", 3));
+        store.setValue("audio_minute_0", 1e300);
+        store.setValue("audio_seconds_0", QVariantMap{{"x", 1}});
+        store.setValue("audio_file_1", QString(100000, QLatin1Char('x')));
+        store.setValue("UseLcd", QStringList{"true"});
+    }
+    SoundRecorder recorder;
+    MainWindowEnvironment environment;
+    environment.node.port = freeUdpPort();
+    environment.node.writeDiagnostic = [](const QString&) {};
+    environment.node.listInterfaces = [] { return QList<DescribedInterface>{}; };
+    environment.makeSound = recorder.factory();
+    {
+        MainWindow window(nullptr, environment);
+        window.show();
+        QTest::qWait(60);
+    }
+    QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+    // Loading takes nothing away from the store.
+    QCOMPARE(store.value("audio_file_1").toString().size(), 100000);
+    QVERIFY(store.contains("audio_seconds_0"));
+}
+
+VELMORA_REGISTER_TEST(CuePlaybackTest)
+#include "tst_cueplayback.moc"

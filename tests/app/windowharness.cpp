@@ -1,0 +1,91 @@
+#include "windowharness.h"
+
+#include "cues/settingsstore.h"
+
+#include <QSettings>
+#include <QTest>
+
+WindowHarness::WindowHarness(const AudioFileConfig& cues, bool lcd, SoundFactory sounds)
+    : nodePort(freeUdpPort())
+{
+    RemoveAllSettings();
+    SaveAudioConfig(&cues);
+    if (lcd) {
+        QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+        store.setValue(QStringLiteral("UseLcd"), true);
+    }
+    MainWindowEnvironment environment;
+    environment.node.port = nodePort;
+    environment.node.listInterfaces = [] {
+        return QList<DescribedInterface>{
+            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
+    };
+    environment.node.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
+    environment.makeSound = sounds ? sounds : recorder.factory();
+    mainWindow = std::make_unique<MainWindow>(nullptr, environment);
+    mainWindow->resize(640, 400);
+    mainWindow->show();
+}
+
+WindowHarness::~WindowHarness() = default;
+
+void WindowHarness::sendTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds,
+                                 quint8 frames, quint8 type)
+{
+    std::unique_ptr<LoopbackPeer>& sender = senders[from];
+    if (!sender)
+        sender = std::make_unique<LoopbackPeer>(from);
+    const ArtTimecode expected{frames, seconds, minutes, hours, type};
+    sender->sendTo(timecodePacket(hours, minutes, seconds, frames, type), nodePort);
+    const auto arrived = [&] {
+        QHostAddress address;
+        ArtTimecode timecode;
+        for (int i = 0; node().getTimecodeSource(&timecode, &address, i); ++i) {
+            if (address.toString() == from)
+                return timecode == expected;
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(arrived(), 2000);
+    waitForTicks();
+}
+
+void WindowHarness::waitForTicks(int ticks)
+{
+    QTest::qWait(ticks * MainWindow::DisplayIntervalMs + 10);
+}
+
+void WindowHarness::invokeSlot(const char* slot)
+{
+    QVERIFY(QMetaObject::invokeMethod(mainWindow.get(), slot, Qt::DirectConnection));
+}
+
+QString WindowHarness::labelText(const char* name) const
+{
+    const auto* label = mainWindow->findChild<QLabel*>(QLatin1String(name));
+    return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+}
+
+QString WindowHarness::lcdText(const char* name) const
+{
+    const auto* lcd = mainWindow->findChild<QLCDNumber*>(QLatin1String(name));
+    return lcd ? lcd->accessibleName() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+}
+
+int WindowHarness::lcdDigits(const char* name) const
+{
+    const auto* lcd = mainWindow->findChild<QLCDNumber*>(QLatin1String(name));
+    return lcd ? lcd->digitCount() : -1;
+}
+
+AudioFileConfig cueList(const QList<CueEntry>& entries)
+{
+    AudioFileConfig config;
+    for (const CueEntry& entry : entries) {
+        config.file[entry.slot] = entry.file;
+        config.hour[entry.slot] = entry.hour;
+        config.minute[entry.slot] = entry.minute;
+        config.seconds[entry.slot] = entry.seconds;
+    }
+    return config;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/mainwindow.h"
+#include "cues/audiofileconfig.h"
+#include "nodeharness.h"
+#include "soundrecorder.h"
+
+#include <QLCDNumber>
+#include <QLabel>
+
+#include <memory>
+
+// A real main window on the offscreen platform: its node on a private port with the loopback
+// network as its only interface, its sounds recorded instead of played, and real ArtTimeCode
+// datagrams sent to it over loopback from senders at chosen addresses.
+class WindowHarness
+{
+public:
+    // Writes the cue list (and "UseLcd" when lcd is true) to the store, then builds the window.
+    explicit WindowHarness(const AudioFileConfig& cues = {}, bool lcd = false, SoundFactory sounds = {});
+    ~WindowHarness();
+
+    MainWindow& window() { return *mainWindow; }
+    artnet& node() { return *mainWindow->node(); }
+    quint16 port() const { return nodePort; }
+
+    // Sends one ArtTimeCode from the given loopback address and waits until the node holds it
+    // and the display tick has seen it.
+    void sendTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds, quint8 frames,
+                      quint8 type = 1);
+    void waitForTicks(int ticks = 2);
+    void invokeSlot(const char* slot);
+
+    QString labelText(const char* name) const;
+    QString lcdText(const char* name) const;
+    int lcdDigits(const char* name) const;
+
+    SoundRecorder recorder;
+    QStringList diagnostics;
+
+private:
+    quint16 nodePort;
+    std::map<QString, std::unique_ptr<LoopbackPeer>> senders;
+    std::unique_ptr<MainWindow> mainWindow;
+};
+
+// A cue list with the given slots set: slot, file, hh, mm, ss.
+struct CueEntry
+{
+    int slot;
+    QString file;
+    quint16 hour;
+    quint16 minute;
+    quint16 seconds;
+};
+AudioFileConfig cueList(const QList<CueEntry>& entries);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private PulseAudio server of the test's own, whose only output is a null sink, and a
+// recording of what is played into that sink. Lets a test hear what the program really sends to
+// the system's sound output, without a sound card and without touching the user's sound server.
+//
+// Start it once per test program, before anything of Qt Multimedia has looked for audio devices:
+// Qt connects to the sound server once and does not notice a server started later.
+class PulseNullSink
+{
+public:
+    // The recording's format: 16-bit little-endian stereo samples at 44.1 kHz.
+    static constexpr int SampleRate = 44100;
+    static constexpr int Channels = 2;
+
+    PulseNullSink();
+    ~PulseNullSink();
+    PulseNullSink(const PulseNullSink&) = delete;
+    PulseNullSink& operator=(const PulseNullSink&) = delete;
+
+    // Starts the server and points this process's sound clients at it. False, with the reason in
+    // errorString(), when no server can run here (PulseAudio not installed, say).
+    bool start();
+    QString errorString() const;
+
+    // Starts recording the null sink's monitor; returns once recorded samples arrive.
+    bool startRecording();
+    // Everything recorded so far, as it has reached the test through the event loop.
+    QByteArray recording();
+    // The frame of the recording that the sink is playing now, estimated from the times at
+    // which recorded blocks arrived: the value is low by at most the monitor's quickest delivery.
+    qint64 currentFrame();
+
+private:
+    void readRecording();
+    bool fail(const QString& reason);
+
+    QTemporaryDir runtimeDir;
+    QProcess server;
+    QProcess recorder;
+    QString serverAddress;
+    QString error;
+    QByteArray recorded;
+    QElapsedTimer clock;
+    // The lowest arrival time seen minus the time that the frames before it took to play: the
+    // clock time at which the sink played frame 0.
+    qint64 frameZeroNanoseconds = 0;
+    bool frameZeroKnown = false;
+};

@@ -1,0 +1,36 @@
+#include "recordingsound.h"
+
+#include <utility>
+
+RecordingSound::RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log)
+    : Sound(fileName, parent), log(std::move(log))
+{
+    record("create");
+}
+
+RecordingSound::~RecordingSound()
+{
+    record("delete");
+}
+
+void RecordingSound::play()
+{
+    playing = true;
+    record("play");
+}
+
+void RecordingSound::stop()
+{
+    playing = false;
+    record("stop");
+}
+
+bool RecordingSound::isPlaying() const
+{
+    return playing;
+}
+
+void RecordingSound::record(const char* event)
+{
+    log->append(QLatin1String(event) + QLatin1Char(' ') + fileName());
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/sound.h"
+
+#include <QStringList>
+
+#include <memory>
+
+// A sound that plays nothing and writes what is done to it into a shared event log:
+// "create <file>", "play <file>", "stop <file>" and, from its destructor, "delete <file>".
+// Made by SoundRecorder::factory().
+class RecordingSound : public Sound
+{
+    Q_OBJECT
+
+public:
+    RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log);
+    ~RecordingSound() override;
+
+    void play() override;
+    void stop() override;
+    bool isPlaying() const override;
+
+private:
+    void record(const char* event);
+
+    std::shared_ptr<QStringList> log;
+    bool playing = false;
+};
