@@ -94,9 +94,16 @@ for name in fuzz_dispatch fuzz_macaddress fuzz_wav; do
     kind="${kind:-$(grep -Eo 'runtime error: .*' "$log" | head -n 1 || true)}"
     echo "$name: $runs runs, result: FAILED (exit $status${kind:+, $kind})"
     echo "  log: $findings/$name/log.txt"
+    # The report itself, for logs of machines whose build folder is gone afterwards.
+    awk '/^==[0-9]+==ERROR|runtime error:|^fuzz_[a-z]+: |ALARM: working on the last Unit/ { on = 1 }
+         on && shown < 60 { print "  | " $0; shown++ }
+         on && /^SUMMARY: / { exit }' "$log"
     if [ -n "$saved" ]; then
         for input in $saved; do
             echo "  input: $input ($(wc -c <"$input") bytes; rerun with: $binary $input)"
+            if [ "$(wc -c <"$input")" -le 1024 ]; then
+                od -An -tx1 -v "$input" | sed 's/^ */  hex: /'
+            fi
         done
     else
         echo "  no input was saved; see the log"

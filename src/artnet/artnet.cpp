@@ -102,6 +102,11 @@ void artnet::setReplyToPoll(bool on)
     replyToPollOn = openSocket();
 }
 
+quint16 artnet::port() const
+{
+    return environment.port == 0 && socket ? socket->localPort() : environment.port;
+}
+
 bool artnet::openSocket()
 {
     if (socketReady)

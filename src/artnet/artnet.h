@@ -77,8 +77,9 @@ public:
     void setReplyToPoll(bool on);
     bool replyToPoll() const { return replyToPollOn; }
 
-    quint16 port() const { return environment.port; }
-    quint16 peerPort() const { return environment.peerPort ? environment.peerPort : environment.port; }
+    // The port the node listens on: the one asked for, or the one the system picked for port 0.
+    quint16 port() const;
+    quint16 peerPort() const { return environment.peerPort ? environment.peerPort : port(); }
     bool openSocket();
     void closeSocket();
     bool isSocketReady() const { return socketReady; }
