@@ -75,7 +75,8 @@ private slots:
 void NamespaceLauncher::inOwnNetworkNamespace()
 {
     const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
-    const QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/usr/bin"});
+    const QString ip =
+        QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/usr/bin"});
     if (unshare.isEmpty() || ip.isEmpty())
         QSKIP("unshare or ip missing: install util-linux and iproute2 to run the program in its own network");
     QProcess probe;
@@ -87,7 +88,8 @@ void NamespaceLauncher::inOwnNetworkNamespace()
 
     QProcess inner;
     inner.setProcessChannelMode(QProcess::MergedChannels);
-    inner.start(unshare, {"-n", "sh", "-c", QStringLiteral("\"%1\" link set lo up && exec \"$0\" %2").arg(ip, InNamespace),
+    inner.start(unshare, {"-n", "sh", "-c",
+                          QStringLiteral("\"%1\" link set lo up && exec \"$0\" %2").arg(ip, InNamespace),
                           QCoreApplication::applicationFilePath()});
     QVERIFY(inner.waitForFinished(120000));
     const QByteArray output = inner.readAll();

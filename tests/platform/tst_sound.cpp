@@ -5,6 +5,7 @@
 #include "platform/sound.h"
 #include "platform/wavfile.h"
 #include "pulsenullsink.h"
+#include "tonewav.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +15,8 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+
+using namespace ToneWav;
 
 namespace {
 
@@ -99,28 +102,7 @@ QByteArray fileSamples16(std::initializer_list<qint16> values)
     return bytes;
 }
 
-constexpr int ToneHz = 440;
-constexpr double ToneAmplitude = 0.5;
-// The sink's silence is exact zeros; the tone is above this from its second sample on.
-constexpr int AudibleLevel = 64;
 constexpr int ToleranceMs = 30;
-
-// A 440 Hz tone at half of full scale, the same in every channel, as 16- or 24-bit PCM.
-QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits)
-{
-    const int frames = sampleRate * durationMs / 1000;
-    const int bytesPerSample = bits / 8;
-    QByteArray data;
-    data.reserve(frames * channels * bytesPerSample);
-    for (int i = 0; i < frames; ++i) {
-        const double level = ToneAmplitude * std::sin(2 * M_PI * ToneHz * i / sampleRate);
-        const auto value = qint32(std::lround(level * ((1 << (bits - 1)) - 1)));
-        for (int channel = 0; channel < channels; ++channel)
-            data += le32(quint32(value)).left(bytesPerSample);
-    }
-    return riff(chunk("fmt ", formatBody(Pcm, quint16(channels), quint32(sampleRate), quint16(bits))) +
-                chunk("data", data));
-}
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -128,41 +110,9 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-double framesToMs(qint64 frames)
-{
-    return frames * 1000.0 / PulseNullSink::SampleRate;
-}
-
 qint64 msToFrames(int ms)
 {
     return qint64(ms) * PulseNullSink::SampleRate / 1000;
-}
-
-// Where the recording is above silence, counted from a frame of the recording on.
-struct AudibleSpan
-{
-    qint64 first = -1;
-    qint64 last = -1;
-    bool isEmpty() const { return first < 0; }
-    qint64 frames() const { return last - first + 1; }
-};
-
-AudibleSpan audibleSpan(const QByteArray& recording, qint64 fromFrame)
-{
-    AudibleSpan span;
-    const qint64 frameCount = recording.size() / (2 * PulseNullSink::Channels);
-    for (qint64 frame = qMax<qint64>(fromFrame, 0); frame < frameCount; ++frame) {
-        for (int channel = 0; channel < PulseNullSink::Channels; ++channel) {
-            const auto value = qFromLittleEndian<qint16>(recording.constData() +
-                                                         2 * (frame * PulseNullSink::Channels + channel));
-            if (qAbs(int(value)) >= AudibleLevel) {
-                if (span.first < 0)
-                    span.first = frame;
-                span.last = frame;
-            }
-        }
-    }
-    return span;
 }
 
 } // namespace

@@ -1,0 +1,67 @@
+// A cue played by the real main window through a real sound server: a private PulseAudio with a
+// null output, whose monitor is recorded. The whole file must be heard, from the timecode
+// datagram that starts it.
+#include "platform/sound.h"
+#include "pulsenullsink.h"
+#include "tonewav.h"
+#include "windowharness.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ToneWav;
+
+class RealSoundTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cueIsHeardWhole();
+
+private:
+    QTemporaryDir files;
+    std::unique_ptr<PulseNullSink> soundServer;
+    bool soundServerRunning = false;
+};
+
+void RealSoundTest::initTestCase()
+{
+    QVERIFY(files.isValid());
+    soundServer = std::make_unique<PulseNullSink>();
+    soundServerRunning = soundServer->start() && soundServer->startRecording();
+}
+
+void RealSoundTest::cueIsHeardWhole()
+{
+    if (!soundServerRunning)
+        QSKIP(qPrintable(QStringLiteral("No sound server to play into: ") + soundServer->errorString()));
+    constexpr int FileMs = 1000;
+    constexpr int ToleranceMs = 30;
+    const QString path = files.filePath(QStringLiteral("intro cue.wav"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(toneWav(FileMs, PulseNullSink::SampleRate, PulseNullSink::Channels, 16));
+    file.close();
+
+    WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, systemSoundFactory());
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 29);
+    const qint64 sendFrame = soundServer->currentFrame();
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("intro cue.wav"));
+    QTest::qWait(FileMs + 900);
+    const qint64 endFrame = soundServer->currentFrame();
+    QTRY_VERIFY_WITH_TIMEOUT(soundServer->recording().size() / 4 > endFrame, 5000);
+
+    const AudibleSpan span = audibleSpan(soundServer->recording(), sendFrame);
+    QVERIFY2(!span.isEmpty(), "the sound server received only silence");
+    qInfo("timecode datagram to audible sound: %.0f ms; heard for %.1f ms of a %d ms file",
+          framesToMs(span.first - sendFrame), framesToMs(span.frames()), FileMs);
+    QVERIFY2(qAbs(framesToMs(span.frames()) - FileMs) <= ToleranceMs,
+             qPrintable(QStringLiteral("heard for %1 ms").arg(framesToMs(span.frames()))));
+}
+
+QTEST_MAIN(RealSoundTest)
+#include "tst_realsound.moc"

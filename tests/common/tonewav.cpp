@@ -1,0 +1,76 @@
+#include "tonewav.h"
+
+#include "pulsenullsink.h"
+
+#include <QtEndian>
+
+#include <cmath>
+
+namespace ToneWav {
+
+namespace {
+
+constexpr double ToneAmplitude = 0.5;
+
+QByteArray le16(quint16 value)
+{
+    QByteArray bytes(2, Qt::Uninitialized);
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray le32(quint32 value)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+} // namespace
+
+QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits)
+{
+    const int frames = sampleRate * durationMs / 1000;
+    const int bytesPerSample = bits / 8;
+    QByteArray data;
+    data.reserve(frames * channels * bytesPerSample);
+    for (int i = 0; i < frames; ++i) {
+        const double level = ToneAmplitude * std::sin(2 * M_PI * ToneHz * i / sampleRate);
+        const auto value = qint32(std::lround(level * ((1 << (bits - 1)) - 1)));
+        for (int channel = 0; channel < channels; ++channel)
+            data += le32(quint32(value)).left(bytesPerSample);
+    }
+    const auto align = quint16(channels * bytesPerSample);
+    const QByteArray format = le16(1) + le16(quint16(channels)) + le32(quint32(sampleRate)) +
+                              le32(quint32(sampleRate) * align) + le16(align) + le16(quint16(bits));
+    QByteArray chunks =
+        "fmt " + le32(quint32(format.size())) + format + "data" + le32(quint32(data.size())) + data;
+    if (data.size() % 2)
+        chunks += '\0';
+    return "RIFF" + le32(quint32(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+AudibleSpan audibleSpan(const QByteArray& recording, qint64 fromFrame)
+{
+    AudibleSpan span;
+    const qint64 frameCount = recording.size() / (2 * PulseNullSink::Channels);
+    for (qint64 frame = qMax<qint64>(fromFrame, 0); frame < frameCount; ++frame) {
+        for (int channel = 0; channel < PulseNullSink::Channels; ++channel) {
+            const auto value = qFromLittleEndian<qint16>(recording.constData() +
+                                                         2 * (frame * PulseNullSink::Channels + channel));
+            if (qAbs(int(value)) >= AudibleLevel) {
+                if (span.first < 0)
+                    span.first = frame;
+                span.last = frame;
+            }
+        }
+    }
+    return span;
+}
+
+double framesToMs(qint64 frames)
+{
+    return frames * 1000.0 / PulseNullSink::SampleRate;
+}
+
+} // namespace ToneWav

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+
+// Test sound: a tone written as a wave file, and where a recording of the sound server is
+// audible.
+namespace ToneWav {
+
+constexpr int ToneHz = 440;
+// The null sink's silence is exact zeros; the tone is above this from its second sample on.
+constexpr int AudibleLevel = 64;
+
+// A 440 Hz tone at half of full scale, the same in every channel, as 16- or 24-bit PCM.
+QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits);
+
+// Where a recording (16-bit stereo at the null sink's rate) is above silence, from a frame on.
+struct AudibleSpan
+{
+    qint64 first = -1;
+    qint64 last = -1;
+    bool isEmpty() const { return first < 0; }
+    qint64 frames() const { return last - first + 1; }
+};
+AudibleSpan audibleSpan(const QByteArray& recording, qint64 fromFrame);
+
+double framesToMs(qint64 frames);
+
+} // namespace ToneWav
