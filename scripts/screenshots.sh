@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Draws the screenshots in docs/ from a build: two senders in label mode, one in LCD mode.
+#   bash scripts/screenshots.sh [BUILD_DIR]
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+build="${1:-$VELMORA_ROOT/build/release}"
+if [ ! -x "$build/tools/velmora-screenshot" ]; then
+    install_packages "${BUILD_PACKAGES[@]}"
+    configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+fi
+store="$(mktemp -d)"
+trap 'rm -rf "$store"' EXIT
+mkdir -p "$store/runtime" && chmod 700 "$store/runtime"
+export XDG_CONFIG_HOME="$store/config" XDG_RUNTIME_DIR="$store/runtime" QT_QPA_PLATFORM=offscreen
+mkdir -p "$VELMORA_ROOT/docs"
+"$build/tools/velmora-screenshot" --senders 2 "$VELMORA_ROOT/docs/two-senders-label.png"
+"$build/tools/velmora-screenshot" --senders 1 --lcd "$VELMORA_ROOT/docs/one-sender-lcd.png"
+echo "wrote docs/two-senders-label.png and docs/one-sender-lcd.png"

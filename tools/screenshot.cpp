@@ -1,0 +1,108 @@
+// Draws the main window as a user sees it while timecode arrives, into a PNG file:
+//   velmora-screenshot --senders 2 --lcd out.png
+// Meant for the project's docs; run it with a throw-away settings store (scripts/screenshots.sh),
+// since it writes the display mode into the store it finds.
+#include "app/mainwindow.h"
+#include "cues/settingsstore.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QUdpSocket>
+
+#include <cstdio>
+
+namespace {
+
+QByteArray timecodeDatagram(quint8 hours, quint8 minutes, quint8 seconds, quint8 frames, quint8 type)
+{
+    ArtTimecode timecode;
+    timecode.hours = hours;
+    timecode.minutes = minutes;
+    timecode.seconds = seconds;
+    timecode.frames = frames;
+    timecode.type = type;
+    return ArtNetPacket::buildTimecode(timecode);
+}
+
+void waitFor(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Draws the Velmora window receiving timecode into a PNG."));
+    parser.addHelpOption();
+    const QCommandLineOption lcd(QStringLiteral("lcd"), QStringLiteral("Show the LCD display mode."));
+    const QCommandLineOption senders(QStringLiteral("senders"), QStringLiteral("Number of senders, 1 to 4."),
+                                     QStringLiteral("count"), QStringLiteral("1"));
+    const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Window size WIDTHxHEIGHT."),
+                                  QStringLiteral("size"), QStringLiteral("800x480"));
+    parser.addOptions({lcd, senders, size});
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The PNG file to write."));
+    parser.process(application);
+    if (parser.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "velmora-screenshot: name one PNG file; see --help\n");
+        return 2;
+    }
+    const QStringList dimensions = parser.value(size).split(QLatin1Char('x'));
+    const int senderCount = qBound(1, parser.value(senders).toInt(), 4);
+
+    {
+        QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+        store.setValue(QStringLiteral("UseLcd"), parser.isSet(lcd));
+    }
+
+    // The window's node listens on a free port on loopback; the senders talk to it there.
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    MainWindowEnvironment environment;
+    environment.node.port = probe.localPort();
+    probe.close();
+    environment.node.writeDiagnostic = [](const QString&) {};
+    MainWindow window(nullptr, environment);
+    window.resize(dimensions.value(0).toInt(), dimensions.value(1).toInt());
+    window.show();
+    waitFor(200);
+
+    const struct
+    {
+        const char* address;
+        quint8 hours, minutes, seconds, frames, type;
+    } shown[] = {{"127.0.0.20", 10, 0, 5, 12, 1},
+                 {"127.0.0.21", 1, 23, 45, 21, 3},
+                 {"127.0.0.22", 0, 59, 59, 23, 0},
+                 {"127.0.0.23", 2, 0, 0, 0, 2}};
+    std::vector<std::unique_ptr<QUdpSocket>> sockets;
+    for (int i = 0; i < senderCount; ++i) {
+        auto socket = std::make_unique<QUdpSocket>();
+        socket->bind(QHostAddress(QString::fromLatin1(shown[i].address)), 0);
+        socket->writeDatagram(timecodeDatagram(shown[i].hours, shown[i].minutes, shown[i].seconds,
+                                               shown[i].frames, shown[i].type),
+                              QHostAddress::LocalHost, environment.node.port);
+        sockets.push_back(std::move(socket));
+        waitFor(60);
+    }
+    waitFor(200);
+    // The timecode font follows the window size on resize: nudge it once the texts are in.
+    window.resize(window.width() + 1, window.height());
+    window.resize(window.width() - 1, window.height());
+    waitFor(100);
+
+    if (!window.grab().save(parser.positionalArguments().first(), "PNG")) {
+        std::fprintf(stderr, "velmora-screenshot: cannot write %s\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 1;
+    }
+    return 0;
+}
