@@ -39,6 +39,13 @@ CC=clang CXX=clang++ configure_and_build "$VELMORA_ROOT/build/sanitize" -DCMAKE_
     -DVELMORA_FUZZ=ON
 run_suite "sanitizer build" "$VELMORA_ROOT/build/sanitize"
 
+echo "== code format (.clang-format)"
+if (cd "$VELMORA_ROOT" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror); then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
+
 echo "== fuzzers"
 if bash "$VELMORA_ROOT/scripts/run-fuzzers.sh" "$VELMORA_ROOT/build/sanitize" "${VELMORA_FUZZ_SECONDS:-60}"; then
     passed=$((passed + 1))

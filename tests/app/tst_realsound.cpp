@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,8 @@ class RealSoundTest : public QObject
 private slots:
     void initTestCase();
     void cueIsHeardWhole();
+    void badCueFilesNeitherCrashNorStall_data();
+    void badCueFilesNeitherCrashNorStall();
 
 private:
     QTemporaryDir files;
@@ -61,6 +64,37 @@ void RealSoundTest::cueIsHeardWhole()
           framesToMs(span.first - sendFrame), framesToMs(span.frames()), FileMs);
     QVERIFY2(qAbs(framesToMs(span.frames()) - FileMs) <= ToleranceMs,
              qPrintable(QStringLiteral("heard for %1 ms").arg(framesToMs(span.frames()))));
+}
+
+void RealSoundTest::badCueFilesNeitherCrashNorStall_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<bool>("exists");
+    const QByteArray tone = toneWav(300, PulseNullSink::SampleRate, PulseNullSink::Channels, 16);
+    QTest::newRow("missing file") << QByteArray() << false;
+    QTest::newRow("empty file") << QByteArray() << true;
+    QTest::newRow("not a wave file") << QByteArray("ID3\x04\x00 this is an mp3 header", 30) << true;
+    QTest::newRow("wave header only") << tone.left(44) << true;
+    QTest::newRow("truncated in the middle of a frame") << tone.left(tone.size() / 2 + 3) << true;
+}
+
+void RealSoundTest::badCueFilesNeitherCrashNorStall()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    const QString path = files.filePath(QStringLiteral("bad-%1.wav").arg(QTest::currentDataTag()));
+    if (exists) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, systemSoundFactory());
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    QCOMPARE(harness.labelText("statusLabel"), QFileInfo(path).fileName());
+    // The display goes on as before.
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 1);
+    QCOMPARE(harness.labelText("timeLabel"), QStringLiteral("00:00:10:01"));
+    harness.invokeSlot("ChangedAudioStop");
 }
 
 QTEST_MAIN(RealSoundTest)
