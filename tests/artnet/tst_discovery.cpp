@@ -28,18 +28,6 @@ struct Expected
     QString hardwareAddress;
 };
 
-QNetworkAddressEntry addressEntry(const QString& ip, const QString& netmask = QString(),
-                                  const QString& broadcast = QString())
-{
-    QNetworkAddressEntry entry;
-    entry.setIp(QHostAddress(ip));
-    if (!netmask.isEmpty())
-        entry.setNetmask(QHostAddress(netmask));
-    if (!broadcast.isEmpty())
-        entry.setBroadcast(QHostAddress(broadcast));
-    return entry;
-}
-
 const DescribedInterface loopbackInterface{QString(), {addressEntry("127.0.0.1", "255.0.0.0")}};
 
 } // namespace

@@ -3,8 +3,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-DescribedInterface describedInterface(const QString& hardwareAddress, const QString& ip,
-                                      const QString& netmask, const QString& broadcast)
+QNetworkAddressEntry addressEntry(const QString& ip, const QString& netmask, const QString& broadcast)
 {
     QNetworkAddressEntry entry;
     entry.setIp(QHostAddress(ip));
@@ -12,7 +11,13 @@ DescribedInterface describedInterface(const QString& hardwareAddress, const QStr
         entry.setNetmask(QHostAddress(netmask));
     if (!broadcast.isEmpty())
         entry.setBroadcast(QHostAddress(broadcast));
-    return {hardwareAddress, {entry}};
+    return entry;
+}
+
+DescribedInterface describedInterface(const QString& hardwareAddress, const QString& ip,
+                                      const QString& netmask, const QString& broadcast)
+{
+    return {hardwareAddress, {addressEntry(ip, netmask, broadcast)}};
 }
 
 quint16 freeUdpPort()

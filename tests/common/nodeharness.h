@@ -9,7 +9,9 @@
 
 #include <memory>
 
-// Builds interface descriptions for a node, the way the platform would report them.
+// Builds address entries and interface descriptions, the way the platform would report them.
+QNetworkAddressEntry addressEntry(const QString& ip, const QString& netmask = QString(),
+                                  const QString& broadcast = QString());
 DescribedInterface describedInterface(const QString& hardwareAddress, const QString& ip,
                                       const QString& netmask, const QString& broadcast = QString());
 
