@@ -221,7 +221,7 @@ void MainWindow::SendTimecodeTimeOut()
         timeText += TimecodeText::timecode(timecode);
         senderText += sender.toString();
         if (cueTrigger.changed(index, timecode))
-            CheckCues(index, timecode);
+            CheckCues(timecode);
         count = index + 1;
     }
     if (count == 0)
@@ -247,7 +247,7 @@ void MainWindow::SendTimecodeTimeOut()
         senderLabel->setText(senderText);
 }
 
-void MainWindow::CheckCues(int, const ArtTimecode& timecode)
+void MainWindow::CheckCues(const ArtTimecode& timecode)
 {
     if (!audioConfig || !audioSounds)
         return;

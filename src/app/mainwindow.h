@@ -68,7 +68,7 @@ private:
     void CloseSettings();
     void CloseAboutInfo();
     void StopAllSounds();
-    void CheckCues(int index, const ArtTimecode& timecode);
+    void CheckCues(const ArtTimecode& timecode);
 
     MainWindowEnvironment environment;
     AudioFileConfig* audioConfig = nullptr;
