@@ -184,6 +184,16 @@ void MainWindow::CreateDisplay()
     homepageLabel->setOpenExternalLinks(true);
     homepageLabel->setToolTip(QStringLiteral("Visit homepage for download updates and help."));
 
+    // The display follows the window, not the other way round: without this, a large timecode
+    // font (or many senders) would set a minimum size that keeps the window from shrinking, and
+    // each new sender would make the window grow.
+    for (QWidget* display :
+         {static_cast<QWidget*>(timeLcd), static_cast<QWidget*>(fpsLcd), static_cast<QWidget*>(timeLabel),
+          static_cast<QWidget*>(fpsLabel), static_cast<QWidget*>(senderLabel)}) {
+        if (display)
+            display->setMinimumSize(1, 1);
+    }
+
     columnLayout->addWidget(useLcd ? static_cast<QWidget*>(timeLcd) : timeLabel, 2);
     columnLayout->addWidget(useLcd ? static_cast<QWidget*>(fpsLcd) : fpsLabel, 0);
     columnLayout->addWidget(senderLabel, 0);
@@ -232,14 +242,14 @@ void MainWindow::SendTimecodeTimeOut()
     if (fpsLabel)
         fpsLabel->setText(frameRateText);
     if (timeLcd) {
-        timeLcd->setDigitCount(12 * count - 1);
+        timeLcd->setDigitCount(qMin(12 * count - 1, MaxLcdDigits));
         timeLcd->display(timeText);
         // An LCD keeps its digits to itself; the accessible name lets screen readers (and
         // anything else that looks) read what it shows.
         timeLcd->setAccessibleName(timeText);
     }
     if (fpsLcd) {
-        fpsLcd->setDigitCount(7 * count - 1);
+        fpsLcd->setDigitCount(qMin(7 * count - 1, MaxLcdDigits));
         fpsLcd->display(frameRateText);
         fpsLcd->setAccessibleName(frameRateText);
     }

@@ -34,6 +34,8 @@ class MainWindow : public QMainWindow
 
 public:
     static constexpr int DisplayIntervalMs = 20;
+    // QLCDNumber shows at most 99 digits and warns on every larger count.
+    static constexpr int MaxLcdDigits = 99;
 
     explicit MainWindow(QWidget* parent = nullptr, MainWindowEnvironment environment = {});
     ~MainWindow() override;

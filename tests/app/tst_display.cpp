@@ -24,6 +24,8 @@ private slots:
     void fontSearchMatchesTheLinearSearch_data();
     void fontSearchMatchesTheLinearSearch();
     void windowLayoutAndNode();
+    void windowKeepsItsSizeAsSendersJoin_data();
+    void windowKeepsItsSizeAsSendersJoin();
 };
 
 void DisplayTest::placeholdersUntilTimecodeArrives_data()
@@ -219,6 +221,38 @@ void DisplayTest::windowLayoutAndNode()
     QCOMPARE(reply.mid(44, 38), QByteArray("Velmora v0.3.1 by www.velmora.example\0", 38));
     QCOMPARE(reply.mid(16, 2), QByteArray("\x00\x03", 2));
     QCOMPARE(reply.mid(20, 2), QByteArray("\x0C\x15", 2));
+}
+
+void DisplayTest::windowKeepsItsSizeAsSendersJoin_data()
+{
+    QTest::addColumn<bool>("lcd");
+    QTest::newRow("label mode") << false;
+    QTest::newRow("LCD mode") << true;
+}
+
+void DisplayTest::windowKeepsItsSizeAsSendersJoin()
+{
+    QFETCH(bool, lcd);
+    QTest::failOnWarning(QRegularExpression("QLCDNumber"));
+    WindowHarness harness({}, lcd);
+    harness.sendTimecode("127.0.0.20", 10, 0, 0, 0, 1);
+    // A large timecode font must not keep the window from shrinking again.
+    harness.window().resize(1600, 1000);
+    QTRY_COMPARE(harness.window().size(), QSize(1600, 1000));
+    harness.waitForTicks();
+    harness.window().resize(420, 300);
+    QTRY_COMPARE(harness.window().size(), QSize(420, 300));
+
+    for (int i = 1; i < 10; ++i)
+        harness.sendTimecode(QStringLiteral("127.0.0.%1").arg(20 + i), 10, 0, 0, quint8(i), 1);
+    QCOMPARE(harness.window().size(), QSize(420, 300));
+    if (lcd) {
+        // Ten senders would need 119 cells; the LCD shows at most 99.
+        QCOMPARE(harness.lcdDigits("timeLcd"), 99);
+        QCOMPARE(harness.lcdDigits("fpsLcd"), 69);
+    } else {
+        QCOMPARE(harness.labelText("senderLabel").count('\n'), 9);
+    }
 }
 
 VELMORA_REGISTER_TEST(DisplayTest)

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# How much processor time the running program takes on the offscreen platform: first with nothing
+# received, then while four consoles (127.0.0.11 to .14) send ArtTimeCode at 30 frames a second.
+# Velmora and the consoles run in a network namespace of their own, so port 6454 is bound there
+# alone and nothing is sent beyond that namespace's loopback. Velmora gets a settings store of its
+# own. Builds nothing; unshare needs root, or user namespaces when run as another user.
+#
+# Usage: bench/cpu_use.sh BUILD_DIR [SECONDS_PER_PHASE (10)] [label|lcd]
+set -euo pipefail
+
+IDLE_GOAL_PERCENT=1
+SENDING_GOAL_PERCENT=3
+SENDERS=4
+FRAMES_PER_SECOND=30
+
+# The consoles: one socket per source address, each its own 30 fps clock, a few seconds apart.
+CONSOLES_PY='
+import socket, sys, time
+seconds, senders, fps = float(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
+sockets = []
+for n in range(senders):
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind(("127.0.0.%d" % (11 + n), 0))
+    sockets.append(s)
+frame, sent = 0, 0
+due = time.monotonic()
+end = due + seconds
+while time.monotonic() < end:
+    for n, s in enumerate(sockets):
+        f = 3600 * fps + frame + n * 97
+        tc = bytes([f % fps, f // fps % 60, f // (fps * 60) % 60, f // (fps * 3600) % 24, 3, 0])
+        sent += s.sendto(b"Art-Net\0" + bytes([0x00, 0x97, 0x00, 0x0e, 0x00, 0x00]) + tc, ("127.0.0.1", 6454)) > 0
+    frame += 1
+    due += 1.0 / fps
+    time.sleep(max(0.0, due - time.monotonic()))
+print(sent)
+'
+
+# Processor time of the whole process so far: user + system in clock ticks (threads that ended
+# included), and the scheduler's nanoseconds summed over the threads alive now.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { print sum + 0 }'; }
+now_ns() { date +%s%N; }
+
+# Set by inside(), cleared by cleanup(), which also runs when inside() stops early.
+work=""
+velmora=""
+cleanup() {
+    if [ -n "$velmora" ]; then
+        kill "$velmora" 2>/dev/null || true
+        wait "$velmora" 2>/dev/null || true
+    fi
+    [ -z "$work" ] || rm -rf "$work"
+    velmora=""
+    work=""
+}
+
+# measure PID SECONDS: prints "ticks ns wall_ns" spent over that many seconds
+measure() {
+    local pid="$1" seconds="$2" ticks0 ns0 wall0
+    ticks0=$(cpu_ticks "$pid"); ns0=$(cpu_ns "$pid"); wall0=$(now_ns)
+    sleep "$seconds"
+    echo "$(( $(cpu_ticks "$pid") - ticks0 )) $(( $(cpu_ns "$pid") - ns0 )) $(( $(now_ns) - wall0 ))"
+}
+
+# row NAME GOAL "ticks ns wall_ns"
+row() {
+    local name="$1" goal="$2"
+    read -r ticks ns wall <<<"$3"
+    awk -v name="$name" -v goal="$goal" -v ticks="$ticks" -v ns="$ns" -v wall="$wall" -v hz="$(getconf CLK_TCK)" '
+        BEGIN {
+            stat = 100 * ticks / hz / (wall / 1e9); sched = 100 * ns / wall
+            # The tick counts miss short wake-ups; judge by the higher of the two.
+            worst = stat > sched ? stat : sched
+            printf "  %-32s %10.2f %14.2f %9.1f %8.1f  %s\n", name, stat, sched, ns / 1e6, wall / 1e9,
+                   (worst < goal ? "PASS" : "FAIL") " (< " goal " %)"
+        }'
+}
+
+inside() {
+    local exe="$1" seconds="$2" mode="$3" consoles idle sending sent
+    ip link set lo up
+    work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-cpu.XXXXXX")"
+    mkdir -p "$work/config/velmora.example" "$work/runtime"
+    chmod 700 "$work/runtime"
+    [ "$mode" = lcd ] && printf '[General]\nUseLcd=true\n' >"$work/config/velmora.example/Velmora.conf"
+
+    QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+        "$exe" >"$work/velmora.log" 2>&1 &
+    velmora=$!
+    trap cleanup EXIT
+    sleep 2 # start-up is not what is measured
+    kill -0 "$velmora" || { echo "Velmora did not start:"; cat "$work/velmora.log"; exit 1; }
+
+    idle=$(measure "$velmora" "$seconds")
+    python3 -c "$CONSOLES_PY" "$((seconds + 2))" "$SENDERS" "$FRAMES_PER_SECOND" >"$work/consoles.out" &
+    consoles=$!
+    sleep 1
+    sending=$(measure "$velmora" "$seconds")
+    wait "$consoles"
+    sent=$(cat "$work/consoles.out")
+    kill -0 "$velmora" || { echo "Velmora ended while measured:"; cat "$work/velmora.log"; exit 1; }
+
+    echo "CPU use of $exe ($mode mode, offscreen), ${seconds} s per phase, $(getconf CLK_TCK) ticks/s"
+    printf "  %-32s %10s %14s %9s %8s  %s\n" phase "% (stat)" "% (schedstat)" "cpu ms" "wall s" goal
+    echo "  $(printf '%.0s-' {1..100})"
+    row "idle" "$IDLE_GOAL_PERCENT" "$idle"
+    row "$SENDERS senders at $FRAMES_PER_SECOND fps" "$SENDING_GOAL_PERCENT" "$sending"
+    local seen=NO
+    grep -q 'TIMECODE' "$work/velmora.log" && seen=yes
+    echo "  datagrams sent: $sent; Velmora saw timecode: $seen"
+    cleanup
+}
+
+if [ "${1:-}" = "--inside" ]; then
+    shift
+    inside "$@"
+    exit
+fi
+
+if [ "$#" -lt 1 ] || [ "$#" -gt 3 ]; then
+    echo "usage: $0 BUILD_DIR [SECONDS_PER_PHASE] [label|lcd]" >&2
+    exit 2
+fi
+[ -d "$1" ] || { echo "no build folder $1" >&2; exit 2; }
+exe="$(cd "$1" && pwd)/src/Velmora"
+seconds="${2:-10}"
+mode="${3:-label}"
+[ -x "$exe" ] || { echo "no program at $exe: build first" >&2; exit 2; }
+[[ "$seconds" =~ ^[0-9]+$ ]] && [ "$seconds" -gt 0 ] || { echo "seconds: a whole number above 0" >&2; exit 2; }
+[ "$mode" = label ] || [ "$mode" = lcd ] || { echo "mode: label or lcd" >&2; exit 2; }
+if [ "$(id -u)" -eq 0 ]; then
+    exec unshare --net bash "$0" --inside "$exe" "$seconds" "$mode"
+fi
+exec unshare --net --map-root-user bash "$0" --inside "$exe" "$seconds" "$mode"

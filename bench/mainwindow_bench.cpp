@@ -1,0 +1,83 @@
+// How fast the main window is: the timecode font search on resize, the 20 ms display tick with 1,
+// 4 and 32 senders, the display's share of the processor during a show at large window sizes, and
+// the delay from a timecode datagram to a cue's play(). Runs on the offscreen platform with a
+// settings store of its own; the node listens on a free port and only loopback is ever sent to.
+//   velmora-mainwindow-bench [--ticks 20000] [--resize-calls 2000] [--show-seconds 30] [--cue-runs 300]
+//                            [--only resize|tick|show|cue]
+#include "benchenvironment.h"
+#include "cuelatencybench.h"
+#include "messagetally.h"
+#include "resizebench.h"
+#include "showloadbench.h"
+#include "tickbench.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    BenchEnvironment environment;
+    if (!environment.isReady()) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: cannot make a private settings folder\n");
+        return 1;
+    }
+    MessageTally::install();
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption ticks(QStringLiteral("ticks"), QStringLiteral("Ticks per row (default 20000)."),
+                                   QStringLiteral("count"), QStringLiteral("20000"));
+    const QCommandLineOption resizeCalls(QStringLiteral("resize-calls"),
+                                         QStringLiteral("Font searches timed (default 2000)."),
+                                         QStringLiteral("count"), QStringLiteral("2000"));
+    const QCommandLineOption cueRuns(QStringLiteral("cue-runs"),
+                                     QStringLiteral("Cue starts timed (default 300)."),
+                                     QStringLiteral("count"), QStringLiteral("300"));
+    const QCommandLineOption showSeconds(QStringLiteral("show-seconds"),
+                                         QStringLiteral("Seconds of show per display-work row (default 30)."),
+                                         QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption only(QStringLiteral("only"),
+                                  QStringLiteral("Run one benchmark: resize, tick, show or cue."),
+                                  QStringLiteral("name"));
+    parser.addOptions({ticks, resizeCalls, cueRuns, showSeconds, only});
+    // Not process(): it leaves through exit() on --help or a bad option, and the private settings
+    // folder would stay behind.
+    if (!parser.parse(application.arguments())) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    const QString chosen = parser.value(only);
+    if (!chosen.isEmpty() && !QStringList{QStringLiteral("resize"), QStringLiteral("tick"),
+                                          QStringLiteral("show"), QStringLiteral("cue")}
+                                  .contains(chosen)) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: --only takes resize, tick, show or cue\n");
+        return 2;
+    }
+    const auto wanted = [&](const char* name) { return chosen.isEmpty() || chosen == QLatin1String(name); };
+
+    bool ran = true;
+    // The font search first, while no font engine of the large sizes is cached yet.
+    if (wanted("resize") && !runResizeBench(environment, qMax(1, parser.value(resizeCalls).toInt()))) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: the resize benchmark could not run\n");
+        ran = false;
+    }
+    if (wanted("tick") && !runTickBench(environment, qMax(1, parser.value(ticks).toInt()))) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: the tick benchmark could not run\n");
+        ran = false;
+    }
+    if (wanted("show") && !runShowLoadBench(environment, qMax(1, parser.value(showSeconds).toInt()))) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: the display-work benchmark could not run\n");
+        ran = false;
+    }
+    if (wanted("cue") && !runCueLatencyBench(environment, qMax(1, parser.value(cueRuns).toInt()))) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: no cue started\n");
+        ran = false;
+    }
+    return ran ? 0 : 1;
+}
