@@ -11,6 +11,8 @@
 #include "showloadbench.h"
 #include "tickbench.h"
 
+#include "app/applicationsetup.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 
@@ -24,6 +26,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     MessageTally::install();
+    // As the program itself starts.
+    prepareApplicationEnvironment();
     QApplication application(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption help = parser.addHelpOption();

@@ -5,6 +5,8 @@
 #include "app/mainwindow.h"
 #include "cues/settingsstore.h"
 
+#include "app/applicationsetup.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -38,6 +40,8 @@ void waitFor(int ms)
 
 int main(int argc, char* argv[])
 {
+    // As the program itself starts.
+    prepareApplicationEnvironment();
     QApplication application(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -38,6 +38,8 @@ QFont timeFont(const QWidget* widget)
 
 } // namespace
 
+MainWindow::MainWindow(QWidget* parent) : MainWindow(parent, MainWindowEnvironment()) {}
+
 MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
     : QMainWindow(parent), environment(std::move(environment))
 {

@@ -37,7 +37,8 @@ public:
     // QLCDNumber shows at most 99 digits and warns on every larger count.
     static constexpr int MaxLcdDigits = 99;
 
-    explicit MainWindow(QWidget* parent = nullptr, MainWindowEnvironment environment = {});
+    explicit MainWindow(QWidget* parent = nullptr);
+    MainWindow(QWidget* parent, MainWindowEnvironment environment);
     ~MainWindow() override;
 
     artnet* node() const { return artnetNode; }
