@@ -12,6 +12,8 @@ namespace {
 
 constexpr double ToneAmplitude = 0.5;
 
+} // namespace
+
 QByteArray le16(quint16 value)
 {
     QByteArray bytes(2, Qt::Uninitialized);
@@ -25,8 +27,6 @@ QByteArray le32(quint32 value)
     qToLittleEndian(value, bytes.data());
     return bytes;
 }
-
-} // namespace
 
 QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits)
 {

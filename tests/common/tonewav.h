@@ -10,6 +10,10 @@ constexpr int ToneHz = 440;
 // The null sink's silence is exact zeros; the tone is above this from its second sample on.
 constexpr int AudibleLevel = 64;
 
+// Little-endian bytes of a 16- or 32-bit value, as wave files hold them.
+QByteArray le16(quint16 value);
+QByteArray le32(quint32 value);
+
 // A 440 Hz tone at half of full scale, the same in every channel, as 16- or 24-bit PCM.
 QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits);
 

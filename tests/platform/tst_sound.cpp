@@ -24,20 +24,6 @@ constexpr quint16 Pcm = 1;
 constexpr quint16 Float = 3;
 constexpr quint16 Extensible = 0xFFFE;
 
-QByteArray le16(quint16 value)
-{
-    QByteArray bytes(2, Qt::Uninitialized);
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray le32(quint32 value)
-{
-    QByteArray bytes(4, Qt::Uninitialized);
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
 // A chunk with its header, padded to even length; the declared size may lie.
 QByteArray chunk(const char* id, const QByteArray& body, std::optional<quint32> declaredSize = {})
 {
