@@ -37,7 +37,7 @@ using DatagramSender =
 struct NodeEnvironment
 {
     quint16 port = ArtNetPacket::DefaultPort; // bound to receive; 0 picks a free port
-    quint16 peerPort = 0;                      // where datagrams go; 0: the same as port
+    quint16 peerPort = 0;                     // where datagrams go; 0: the same as port
     InterfaceLister listInterfaces = systemInterfaces;
     DiagnosticWriter writeDiagnostic; // empty: standard output
     DatagramSender sendDatagram;      // empty: the node's socket

@@ -73,7 +73,7 @@ void RealSoundTest::badCueFilesNeitherCrashNorStall_data()
     const QByteArray tone = toneWav(300, PulseNullSink::SampleRate, PulseNullSink::Channels, 16);
     QTest::newRow("missing file") << QByteArray() << false;
     QTest::newRow("empty file") << QByteArray() << true;
-    QTest::newRow("not a wave file") << QByteArray("ID3\x04\x00 this is an mp3 header", 30) << true;
+    QTest::newRow("not a wave file") << QByteArray("ID3\x04\x00", 5) + " this is an mp3 header" << true;
     QTest::newRow("wave header only") << tone.left(44) << true;
     QTest::newRow("truncated in the middle of a frame") << tone.left(tone.size() / 2 + 3) << true;
 }
