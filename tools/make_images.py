@@ -255,18 +255,25 @@ def png_chunk(kind, data):
     return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
-def write_png(path, size, rgba_rows):
+def png_bytes(size, rgba_rows):
     raw = b"".join(b"\x00" + bytes(row) for row in rgba_rows)  # filter type 0 on every row
     header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8 bits, RGBA, no interlace
+    return (
+        b"\x89PNG\r\n\x1a\n"
+        + png_chunk(b"IHDR", header)
+        + png_chunk(b"IDAT", zlib.compress(raw, 9))
+        + png_chunk(b"IEND", b"")
+    )
+
+
+def write_png(path, size, rgba_rows):
     with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(png_chunk(b"IHDR", header))
-        out.write(png_chunk(b"IDAT", zlib.compress(raw, 9)))
-        out.write(png_chunk(b"IEND", b""))
+        out.write(png_bytes(size, rgba_rows))
 
 
-def product_image(path):
-    size = 128
+def product_pixels(size):
+    """The product image drawn at size x size: rows of R, G, B, A bytes. The window icon is drawn
+    at 128; the Windows program icon draws the same picture at each of its sizes."""
     # An equilateral triangle from the top edge to the bottom edge, centred across.
     width = size * math.sqrt(3.0) / 2.0
     left = (size - width) / 2.0
@@ -289,7 +296,11 @@ def product_image(path):
             else:
                 row += [red, 0, blue, alpha]
         rows.append(row)
-    write_png(path, size, rows)
+    return rows
+
+
+def product_image(path):
+    write_png(path, 128, product_pixels(128))
 
 
 # ---------------------------------------------------------------------------------------------

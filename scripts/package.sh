@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a Release build: build/package/velmora_VERSION_ARCH.deb. Its
+# dependencies are read off the program's shared libraries by dpkg-shlibdeps.
+#   bash scripts/package.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+install_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+build="$VELMORA_ROOT/build/package"
+mkdir -p "$build"
+configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+rm -f "$build"/velmora_*.deb
+(cd "$build" && cpack -G DEB > "$build/cpack.log" 2>&1) || {
+    cat "$build/cpack.log"
+    exit 1
+}
+ls "$build"/velmora_*.deb
