@@ -46,6 +46,13 @@ else
     failed=$((failed + 1))
 fi
 
+echo "== Debian package (scripts/package.sh, scripts/check-package.sh)"
+if bash "$VELMORA_ROOT/scripts/package.sh" && bash "$VELMORA_ROOT/scripts/check-package.sh"; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
+
 echo "== fuzzers"
 if bash "$VELMORA_ROOT/scripts/run-fuzzers.sh" "$VELMORA_ROOT/build/sanitize" "${VELMORA_FUZZ_SECONDS:-60}"; then
     passed=$((passed + 1))
