@@ -4,11 +4,6 @@
 
 namespace {
 
-qsizetype alignedToWord(qsizetype offset)
-{
-    return (offset + 3) & ~qsizetype(3);
-}
-
 // A type or name field: 0xFFFF and a number, or a zero-terminated UTF-16 string. Moves offset on.
 std::optional<QString> readIdentifier(QByteArrayView bytes, qsizetype& offset, qsizetype end)
 {
@@ -21,6 +16,18 @@ std::optional<QString> readIdentifier(QByteArrayView bytes, qsizetype& offset, q
         offset += 4;
         return QStringLiteral("#%1").arg(number);
     }
+    return readZeroTerminatedText(bytes, offset, end);
+}
+
+} // namespace
+
+qsizetype alignedToWord(qsizetype offset)
+{
+    return (offset + 3) & ~qsizetype(3);
+}
+
+std::optional<QString> readZeroTerminatedText(QByteArrayView bytes, qsizetype& offset, qsizetype end)
+{
     QString text;
     for (;; offset += 2) {
         if (offset + 2 > end)
@@ -33,8 +40,6 @@ std::optional<QString> readIdentifier(QByteArrayView bytes, qsizetype& offset, q
     offset += 2;
     return text;
 }
-
-} // namespace
 
 quint16 readLittleEndian16(QByteArrayView bytes, qsizetype offset)
 {

@@ -32,3 +32,7 @@ const ResourceEntry* findResource(const QList<ResourceEntry>& entries, const QSt
 
 quint16 readLittleEndian16(QByteArrayView bytes, qsizetype offset);
 quint32 readLittleEndian32(QByteArrayView bytes, qsizetype offset);
+// Resource files and version records start their fields on 32-bit boundaries.
+qsizetype alignedToWord(qsizetype offset);
+// A zero-terminated UTF-16 string at offset, ending before end; moves offset past the zero.
+std::optional<QString> readZeroTerminatedText(QByteArrayView bytes, qsizetype& offset, qsizetype end);

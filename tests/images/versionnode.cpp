@@ -4,12 +4,6 @@
 
 namespace {
 
-// Every part of a node starts on a 32-bit boundary from the start of the record.
-qsizetype alignedToWord(qsizetype offset)
-{
-    return (offset + 3) & ~qsizetype(3);
-}
-
 std::optional<VersionNode> readNode(QByteArrayView bytes, qsizetype start, qsizetype limit)
 {
     if (start + 6 > limit)
@@ -20,18 +14,14 @@ std::optional<VersionNode> readNode(QByteArrayView bytes, qsizetype start, qsize
     const qsizetype end = start + length;
     if (length < 6 || end > limit)
         return std::nullopt;
-    VersionNode node;
-    node.isText = isText;
     qsizetype offset = start + 6;
-    for (;; offset += 2) {
-        if (offset + 2 > end)
-            return std::nullopt;
-        const quint16 unit = readLittleEndian16(bytes, offset);
-        if (unit == 0)
-            break;
-        node.key += QChar(unit);
-    }
-    offset = alignedToWord(offset + 2);
+    const auto key = readZeroTerminatedText(bytes, offset, end);
+    if (!key)
+        return std::nullopt;
+    VersionNode node;
+    node.key = *key;
+    node.isText = isText;
+    offset = alignedToWord(offset);
     // A text value's length counts UTF-16 units, a binary one's bytes.
     const qsizetype valueBytes =
         std::min(isText ? 2 * valueLength : valueLength, end - std::min(offset, end));
@@ -60,13 +50,10 @@ const VersionNode* VersionNode::child(const QString& childKey) const
 
 QString VersionNode::text() const
 {
+    // Some compilers leave out the terminating zero of the last value.
     QString result;
-    for (qsizetype i = 0; i + 1 < value.size(); i += 2) {
-        const quint16 unit = readLittleEndian16(value, i);
-        if (unit == 0)
-            break;
-        result += QChar(unit);
-    }
+    for (qsizetype i = 0; i + 1 < value.size() && readLittleEndian16(value, i) != 0; i += 2)
+        result += QChar(readLittleEndian16(value, i));
     return result;
 }
 
