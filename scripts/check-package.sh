@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks a built Debian package: its metadata, its exact file list, the desktop entry, icon and
-# AppStream metainfo inside it, and what lintian says. Prints one line per failed check; exits
+# AppStream metainfo inside it, that its program starts, and what lintian says. Prints one line per failed check; exits
 # non-zero when any failed. Without an argument it checks the package scripts/package.sh builds.
 #   bash scripts/check-package.sh [PACKAGE.deb]
 set -euo pipefail
@@ -80,10 +80,19 @@ appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 grep -q '<project_license>Apache-2.0</project_license>' "$metainfo" || fail "metainfo names no licence"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no release $version"
 
+# The packaged program itself runs: offscreen, with settings of its own, in a network namespace of
+# its own so that it takes port 6454 from nobody. Still up after three seconds is a start.
+mkdir -p "$work/config" "$work/runtime" && chmod 700 "$work/runtime"
+status=0
+output="$(XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
+    unshare -n sh -c 'ip link set lo up && exec timeout 3 "$0"' "$work/root/usr/bin/velmora" 2>&1)" || status=$?
+[ "$status" -eq 124 ] && grep -q "found IpV4 - 127.0.0.1" <<<"$output" ||
+    fail "the packaged program did not start and stay up (exit $status): $output"
+
 lintian --fail-on error,warning --display-info "$deb" ||
     fail "lintian reports errors or warnings"
 
 if [ "$failures" -eq 0 ]; then
-    echo "package $(basename "$deb"): metadata, files, desktop entry, metainfo and lintian in order"
+    echo "package $(basename "$deb"): metadata, files, desktop entry, metainfo, start and lintian in order"
 fi
 [ "$failures" -eq 0 ]
