@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a built Debian package: its metadata, its exact file list, the desktop entry, icon and
-# AppStream metainfo inside it, that its program starts, and what lintian says. Prints one line per failed check; exits
-# non-zero when any failed. Without an argument it checks the package scripts/package.sh builds.
+# AppStream metainfo inside it, that its program starts, and what lintian says. Prints one line
+# per failed check; exits non-zero when any failed. Without an argument it checks the package
+# scripts/package.sh builds.
 #   bash scripts/check-package.sh [PACKAGE.deb]
 set -euo pipefail
 
