@@ -123,6 +123,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "velmora-settings-screenshot: cannot write %s\n", qPrintable(output));
         return 1;
     }
-    std::printf("style %s\n", qPrintable(QApplication::style()->name()));
+    std::printf("drew the settings dialog in the %s style\n", qPrintable(QApplication::style()->name()));
     return 0;
 }
