@@ -23,6 +23,6 @@ install_packages xvfb
 if [ ! -x "$build/tools/velmora-settings-screenshot" ]; then
     cmake --build "$build" --target velmora-settings-screenshot
 fi
-XDG_CONFIG_HOME="$store/settings-dialog" bash "$VELMORA_ROOT/scripts/with-xvfb.sh" \
-    "$build/tools/velmora-settings-screenshot" "$VELMORA_ROOT/docs/settings-dialog.png"
+bash "$VELMORA_ROOT/scripts/with-xvfb.sh" "$build/tools/velmora-settings-screenshot" \
+    "$VELMORA_ROOT/docs/settings-dialog.png"
 echo "wrote docs/settings-dialog.png"

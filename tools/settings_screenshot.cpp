@@ -1,10 +1,9 @@
 // Draws the settings dialog as a technician sees it into a PNG file: a cue whose wave file is
 // there, one whose file is missing, two that share a start time, and empty slots.
 //   velmora-settings-screenshot out.png
-// Meant for the project's docs, on a real X server (scripts/screenshots.sh runs it on Xvfb), with
-// a throw-away settings store: it writes its cue list into the store it finds.
+// Meant for the project's docs, on a real X server (scripts/screenshots.sh runs it on Xvfb). The
+// dialog is drawn on its own, as the edit button opens it; the settings store is not touched.
 #include "app/applicationsetup.h"
-#include "app/mainwindow.h"
 #include "cues/audiofileconfig.h"
 #include "cues/settings.h"
 
@@ -12,11 +11,9 @@
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTemporaryDir>
-#include <QUdpSocket>
 
 #include <cstdio>
 
@@ -88,37 +85,17 @@ int main(int argc, char* argv[])
         cues.minute[cue.slot] = cue.minute;
         cues.seconds[cue.slot] = cue.seconds;
     }
-    SaveAudioConfig(&cues);
-
-    // The window's node listens on a free port on loopback only.
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    MainWindowEnvironment environment;
-    environment.node.port = probe.localPort();
-    probe.close();
-    environment.node.writeDiagnostic = [](const QString&) {};
-    MainWindow window(nullptr, environment);
-    window.show();
-    waitFor(200);
-    window.findChild<QPushButton*>(QStringLiteral("editButton"))->click();
-    Settings* dialog = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* settings = qobject_cast<Settings*>(widget))
-            dialog = settings;
-    }
-    if (!dialog) {
-        std::fprintf(stderr, "velmora-settings-screenshot: the edit button opened no dialog\n");
-        return 1;
-    }
-    dialog->move(0, 0);
-    dialog->raise();
-    dialog->activateWindow();
+    Settings dialog(&cues, nullptr);
+    dialog.show();
+    dialog.move(0, 0);
+    dialog.raise();
+    dialog.activateWindow();
     waitFor(500);
 
     // The pixels the X server shows, not the widget painting itself on its own.
     const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")
-                             ? dialog->screen()->grabWindow(dialog->winId())
-                             : dialog->grab();
+                             ? dialog.screen()->grabWindow(dialog.winId())
+                             : dialog.grab();
     if (!shot.save(output, "PNG")) {
         std::fprintf(stderr, "velmora-settings-screenshot: cannot write %s\n", qPrintable(output));
         return 1;
