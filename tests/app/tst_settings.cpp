@@ -191,6 +191,9 @@ void SettingsTest::rowShowsItsFile_data()
                                          << true << false << QStringLiteral("line\u21B5break.wav");
     QTest::newRow("path with rich text") << files.filePath(QStringLiteral("<b>loud<br>cue.wav")) << Red
                                          << true << true << false << QStringLiteral("<b>loud<br>cue.wav");
+    QTest::newRow("path with a zero character")
+        << files.filePath(QStringLiteral("intro cue.wav")) + QChar(u'\0') + QStringLiteral("x") << Red << true
+        << true << false << QStringLiteral("intro cue.wav\uFFFDx");
     QTest::newRow("very long path") << QStringLiteral("/show/") + QString(5000, u'x') + QStringLiteral(".wav")
                                     << Red << true << true << false << QStringLiteral("…");
 }
