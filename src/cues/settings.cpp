@@ -34,10 +34,9 @@ void colourTimeBox(QSpinBox* box, const QColor& colour, bool marked)
 {
     QPalette palette(colour);
     if (marked) {
-        const QColor white(255, 255, 255);
-        const QColor tint((colour.red() + 2 * white.red()) / 3, (colour.green() + 2 * white.green()) / 3,
-                          (colour.blue() + 2 * white.blue()) / 3);
-        palette.setColor(QPalette::Base, tint);
+        const auto towardsWhite = [](int channel) { return (channel + 2 * 255) / 3; };
+        palette.setColor(QPalette::Base, QColor(towardsWhite(colour.red()), towardsWhite(colour.green()),
+                                                towardsWhite(colour.blue())));
         palette.setColor(QPalette::Text, Qt::black);
     }
     box->setPalette(palette);
