@@ -108,28 +108,21 @@ void SettingsPixelsTest::rowColoursShowOnScreen_data()
     QTest::addColumn<QString>("part"); // "file", "times" or "icon"
     QTest::addColumn<QString>("colour");
 
-    QTest::newRow("playable file: green button") << 0 << "file"
-                                                 << "green";
-    QTest::newRow("playable file: green state icon") << 0 << "icon"
-                                                     << "green";
-    QTest::newRow("playable file: plain times") << 0 << "times"
-                                                << "none";
-    QTest::newRow("missing file: red button") << 1 << "file"
-                                              << "red";
-    QTest::newRow("missing file: red state icon") << 1 << "icon"
-                                                  << "red";
-    QTest::newRow("shared start time: red times") << 2 << "times"
-                                                  << "red";
-    QTest::newRow("shared start time, other row: red times") << 3 << "times"
-                                                             << "red";
-    QTest::newRow("shared start time: red state icon") << 3 << "icon"
-                                                       << "red";
-    QTest::newRow("not a wave file: orange button") << 4 << "file"
-                                                    << "orange";
-    QTest::newRow("empty slot: plain button") << 7 << "file"
-                                              << "none";
-    QTest::newRow("empty slot: plain times") << 7 << "times"
-                                             << "none";
+    QTest::newRow("playable file: green button") << 0 << QStringLiteral("file") << QStringLiteral("green");
+    QTest::newRow("playable file: green state icon")
+        << 0 << QStringLiteral("icon") << QStringLiteral("green");
+    QTest::newRow("playable file: plain times") << 0 << QStringLiteral("times") << QStringLiteral("none");
+    QTest::newRow("missing file: red button") << 1 << QStringLiteral("file") << QStringLiteral("red");
+    QTest::newRow("missing file: red state icon") << 1 << QStringLiteral("icon") << QStringLiteral("red");
+    QTest::newRow("shared start time: red times") << 2 << QStringLiteral("times") << QStringLiteral("red");
+    QTest::newRow("shared start time, other row: red times")
+        << 3 << QStringLiteral("times") << QStringLiteral("red");
+    QTest::newRow("shared start time: red state icon")
+        << 3 << QStringLiteral("icon") << QStringLiteral("red");
+    QTest::newRow("not a wave file: orange button")
+        << 4 << QStringLiteral("file") << QStringLiteral("orange");
+    QTest::newRow("empty slot: plain button") << 7 << QStringLiteral("file") << QStringLiteral("none");
+    QTest::newRow("empty slot: plain times") << 7 << QStringLiteral("times") << QStringLiteral("none");
 }
 
 void SettingsPixelsTest::rowColoursShowOnScreen()
