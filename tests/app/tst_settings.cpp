@@ -532,6 +532,7 @@ void SettingsTest::testPlaybackEnds_data()
     QTest::newRow("Ok") << "okButton";
     QTest::newRow("Default") << "defaultButton";
     QTest::newRow("Cancel") << "cancelButton";
+    QTest::newRow("the main window closing") << "main window";
 }
 
 void SettingsTest::testPlaybackEnds()
@@ -553,6 +554,8 @@ void SettingsTest::testPlaybackEnds()
 
     if (ending == QStringLiteral("close"))
         dialog->close();
+    else if (ending == QStringLiteral("main window"))
+        harness.window().close();
     else
         QTest::mouseClick(dialog->findChild<QPushButton*>(ending), Qt::LeftButton);
     const QStringList events = harness.recorder.takeEvents();
