@@ -8,18 +8,18 @@ namespace {
 // "RIFF", the RIFF size, then the form type "WAVE".
 constexpr int WaveHeaderSize = 12;
 
-} // namespace
-
 bool hasWaveHeader(const QByteArray& head)
 {
     return head.size() >= WaveHeaderSize && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
 }
 
+} // namespace
+
 CueFileState cueFileState(const QString& path)
 {
     if (path.isEmpty())
         return CueFileState::NoFile;
-    // A path that holds a zero character cannot name a file; Qt would look at its first part.
+    // A path that holds a zero character cannot name a file; Qt would only warn about it.
     if (path.contains(QChar(u'\0')))
         return CueFileState::Missing;
     const QFileInfo info(path);

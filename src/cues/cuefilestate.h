@@ -14,6 +14,3 @@ enum class CueFileState
 
 // Looks at the path on disk: a stat and, for a readable file, its first twelve bytes.
 CueFileState cueFileState(const QString& path);
-
-// Whether the first bytes of a file are those of a RIFF/WAVE file.
-bool hasWaveHeader(const QByteArray& head);
