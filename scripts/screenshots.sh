@@ -16,3 +16,13 @@ mkdir -p "$VELMORA_ROOT/docs"
 "$build/tools/velmora-screenshot" --senders 2 "$VELMORA_ROOT/docs/two-senders-label.png"
 "$build/tools/velmora-screenshot" --senders 1 --lcd "$VELMORA_ROOT/docs/one-sender-lcd.png"
 echo "wrote docs/two-senders-label.png and docs/one-sender-lcd.png"
+
+# The settings dialog: a playable cue, a missing file and two cues sharing a start time, drawn on
+# a private Xvfb, so that the colours are those the X server shows in the style Velmora runs with.
+install_packages xvfb
+if [ ! -x "$build/tools/velmora-settings-screenshot" ]; then
+    cmake --build "$build" --target velmora-settings-screenshot
+fi
+bash "$VELMORA_ROOT/scripts/with-xvfb.sh" "$build/tools/velmora-settings-screenshot" \
+    "$VELMORA_ROOT/docs/settings-dialog.png"
+echo "wrote docs/settings-dialog.png"

@@ -357,7 +357,8 @@ void MainWindow::SettingsChangedCancel()
 void MainWindow::ChangedAudioEdit()
 {
     if (!settingsDialog) {
-        settingsDialog = new Settings(audioConfig, nullptr);
+        settingsDialog = new Settings(audioConfig, nullptr,
+                                      SettingsEnvironment{environment.makeSound, environment.chooseFile});
         connect(settingsDialog, &Settings::valueChanged, this, &MainWindow::SettingsChanged);
         connect(settingsDialog, &Settings::valueChangedToDefault, this,
                 &MainWindow::SettingsChangedToDefaultExtern);

@@ -3,6 +3,7 @@
 #include "artnet/artnet.h"
 #include "cues/audiofileconfig.h"
 #include "cuetrigger.h"
+#include "platform/filechooser.h"
 #include "platform/sound.h"
 
 #include <QMainWindow>
@@ -18,12 +19,13 @@ class QTimer;
 class QVBoxLayout;
 class Settings;
 
-// What the main window takes from the platform: the node's surroundings and the sound output.
-// The defaults are the real machine.
+// What the main window takes from the platform: the node's surroundings, the sound output and
+// the settings dialog's file chooser. The defaults are the real machine.
 struct MainWindowEnvironment
 {
     NodeEnvironment node;
     SoundFactory makeSound = systemSoundFactory();
+    FileChooser chooseFile = systemFileChooser();
 };
 
 // The program's one window: it owns the Art-Net node, the cue list and the cue sounds, shows the

@@ -1,21 +1,42 @@
 #pragma once
 
 #include "audiofileconfig.h"
+#include "platform/filechooser.h"
+#include "platform/sound.h"
 
+#include <QColor>
 #include <QWidget>
 
-class QPushButton;
+#include <array>
 
-// The window in which the user edits the nine cues. It works on a copy of the caller's cue list
-// and writes it back only on Ok; each button reports its outcome through a signal emitted as its
-// very last act, because the receiver deletes the dialog while handling it.
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QVBoxLayout;
+
+// What the settings dialog takes from the platform: the sound output for test playback and the
+// file chooser. The defaults are the real ones.
+struct SettingsEnvironment
+{
+    SoundFactory makeSound = systemSoundFactory();
+    FileChooser chooseFile = systemFileChooser();
+};
+
+// The window in which the user edits the nine cues: per slot the start time, the wave file, and a
+// test playback of it, with each row coloured by whether its file can play and whether its start
+// time clashes with another cue. It works on a copy of the caller's cue list and writes it back
+// only on Ok; each button reports its outcome through a signal emitted as its very last act,
+// because the receiver deletes the dialog while handling it.
 class Settings : public QWidget
 {
     Q_OBJECT
 
 public:
-    Settings(AudioFileConfig* config, QWidget* parent);
+    Settings(AudioFileConfig* config, QWidget* parent, SettingsEnvironment environment = {});
+    ~Settings() override;
 
+    // The list as edited so far; the caller's list changes only on Ok.
     const AudioFileConfig& workingCopy() const { return workingConfig; }
 
 signals:
@@ -30,13 +51,45 @@ private slots:
     void pressOk();
     void pressDefault();
     void pressCancel();
+    void Changed();
 
 private:
-    void SetAudioConfig(AudioFileConfig* config);
+    template <typename Widget>
+    using PerSlot = std::array<Widget*, AudioSlotCount>;
 
+    void SetAudioConfig(AudioFileConfig* config);
+    void CreateWidgets();
+    void CreateLayout();
+    void RefreshRowStates();
+    void RefreshRowButtons();
+    QString ChooseAudioFile();
+    void ChangedAudio(int slot);
+    void DeleteAudio(int slot);
+    void PlayAudio(int slot);
+    void StopAudio();
+
+    SettingsEnvironment environment;
+    QColor defaultColor;
+    PerSlot<QPushButton> fileButtons{};
+    PerSlot<QPushButton> deleteButtons{};
+    PerSlot<QPushButton> playButtons{};
+    PerSlot<QPushButton> stopButtons{};
+    PerSlot<QSpinBox> hourBoxes{};
+    PerSlot<QSpinBox> minuteBoxes{};
+    PerSlot<QSpinBox> secondsBoxes{};
+    QLabel* timeHeader = nullptr;
+    QLabel* fileHeader = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* defaultButton = nullptr;
     QPushButton* cancelButton = nullptr;
+    PerSlot<QLabel> stateIcons{};
+    PerSlot<QLabel> fileNameLabels{};
+    QHBoxLayout* headerRow = nullptr;
+    PerSlot<QHBoxLayout> slotRows{};
+    QHBoxLayout* buttonRow = nullptr;
+    QVBoxLayout* mainLayout = nullptr;
     AudioFileConfig* targetConfig = nullptr;
     AudioFileConfig workingConfig;
+    // The one test playback; a play button replaces it, so that Stop on any row ends it.
+    Sound* testSound = nullptr;
 };

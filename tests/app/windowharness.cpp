@@ -1,7 +1,10 @@
 #include "windowharness.h"
 
+#include "cues/settings.h"
 #include "cues/settingsstore.h"
 
+#include <QApplication>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 
@@ -22,6 +25,7 @@ WindowHarness::WindowHarness(const AudioFileConfig& cues, bool lcd, SoundFactory
     };
     environment.node.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
     environment.makeSound = sounds ? sounds : recorder.factory();
+    environment.chooseFile = fileChooser.chooser();
     mainWindow = std::make_unique<MainWindow>(nullptr, environment);
     mainWindow->resize(640, 400);
     mainWindow->show();
@@ -58,6 +62,19 @@ void WindowHarness::waitForTicks(int ticks)
 void WindowHarness::invokeSlot(const char* slot)
 {
     QVERIFY(QMetaObject::invokeMethod(mainWindow.get(), slot, Qt::DirectConnection));
+}
+
+Settings* WindowHarness::openSettings()
+{
+    auto* edit = mainWindow->findChild<QPushButton*>(QStringLiteral("editButton"));
+    if (!edit)
+        return nullptr;
+    QTest::mouseClick(edit, Qt::LeftButton);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* settings = qobject_cast<Settings*>(widget); settings && settings->isVisible())
+            return settings;
+    }
+    return nullptr;
 }
 
 QString WindowHarness::labelText(const char* name) const

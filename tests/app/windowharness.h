@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "cues/audiofileconfig.h"
 #include "nodeharness.h"
+#include "scriptedfilechooser.h"
 #include "soundrecorder.h"
 
 #include <QLCDNumber>
@@ -35,7 +36,11 @@ public:
     QString lcdText(const char* name) const;
     int lcdDigits(const char* name) const;
 
+    // Opens the settings dialog with the edit button, as a user does; null if none appears.
+    Settings* openSettings();
+
     SoundRecorder recorder;
+    ScriptedFileChooser fileChooser;
     QStringList diagnostics;
 
 private:

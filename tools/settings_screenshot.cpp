@@ -1,0 +1,105 @@
+// Draws the settings dialog as a technician sees it into a PNG file: a cue whose wave file is
+// there, one whose file is missing, two that share a start time, and empty slots.
+//   velmora-settings-screenshot out.png
+// Meant for the project's docs, on a real X server (scripts/screenshots.sh runs it on Xvfb). The
+// dialog is drawn on its own, as the edit button opens it; the settings store is not touched.
+#include "app/applicationsetup.h"
+#include "cues/audiofileconfig.h"
+#include "cues/settings.h"
+
+#include <QApplication>
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScreen>
+#include <QStyle>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+void waitFor(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// One second of 16-bit mono silence at 44.1 kHz: enough for the dialog to see a playable file.
+bool writeSilentWave(const QString& path)
+{
+    constexpr quint32 Rate = 44100;
+    constexpr quint32 DataBytes = Rate * 2;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + DataBytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << Rate << quint32(Rate * 2) << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << DataBytes;
+    file.write(QByteArray(DataBytes, '\0'));
+    return out.status() == QDataStream::Ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    prepareApplicationEnvironment();
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: velmora-settings-screenshot FILE.png\n");
+        return 2;
+    }
+    const QString output = QString::fromLocal8Bit(argv[1]);
+
+    QTemporaryDir show;
+    const QString intro = show.filePath(QStringLiteral("intro.wav"));
+    const QString applause = show.filePath(QStringLiteral("applause.wav"));
+    const QString bows = show.filePath(QStringLiteral("bows.wav"));
+    for (const QString& path : {intro, applause, bows}) {
+        if (!writeSilentWave(path)) {
+            std::fprintf(stderr, "velmora-settings-screenshot: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    AudioFileConfig cues;
+    const struct
+    {
+        int slot;
+        QString file;
+        quint16 hour, minute, seconds;
+    } shown[] = {{0, intro, 0, 0, 10},
+                 {1, show.filePath(QStringLiteral("walk-in music.wav")), 0, 5, 0},
+                 {2, applause, 1, 20, 0},
+                 {3, bows, 1, 20, 0}};
+    for (const auto& cue : shown) {
+        cues.file[cue.slot] = cue.file;
+        cues.hour[cue.slot] = cue.hour;
+        cues.minute[cue.slot] = cue.minute;
+        cues.seconds[cue.slot] = cue.seconds;
+    }
+    Settings dialog(&cues, nullptr);
+    dialog.show();
+    dialog.move(0, 0);
+    dialog.raise();
+    dialog.activateWindow();
+    waitFor(500);
+
+    // The pixels the X server shows, not the widget painting itself on its own.
+    const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")
+                             ? dialog.screen()->grabWindow(dialog.winId())
+                             : dialog.grab();
+    if (!shot.save(output, "PNG")) {
+        std::fprintf(stderr, "velmora-settings-screenshot: cannot write %s\n", qPrintable(output));
+        return 1;
+    }
+    std::printf("drew the settings dialog in the %s style\n", qPrintable(QApplication::style()->name()));
+    return 0;
+}
