@@ -5,6 +5,8 @@
 // the cue is heard. The window's display timer runs as in a show.
 //   velmora-audible-cue-bench [--runs 100]
 #include "benchenvironment.h"
+#include "loopbackconsole.h"
+#include "loopbacknode.h"
 #include "messagetally.h"
 #include "pulsenullsink.h"
 #include "samplestats.h"
@@ -13,7 +15,6 @@
 #include "app/applicationsetup.h"
 #include "app/mainwindow.h"
 #include "cues/settingsstore.h"
-#include "nodeharness.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -100,37 +101,28 @@ int main(int argc, char* argv[])
     file.close();
 
     MainWindowEnvironment windowEnvironment;
-    windowEnvironment.node.port = freeUdpPort();
-    windowEnvironment.node.listInterfaces = [] {
-        return QList<DescribedInterface>{
-            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
-    };
-    windowEnvironment.node.writeDiagnostic = [](const QString&) {};
+    windowEnvironment.node = loopbackNodeEnvironment();
     MainWindow window(nullptr, windowEnvironment);
     window.resize(1280, 720);
     window.show();
     auto* stopButton = window.findChild<QPushButton*>(QStringLiteral("stopButton"));
-    LoopbackPeer console(QStringLiteral("127.0.0.5"));
+    LoopbackConsole console(0x7f000005, windowEnvironment.node.port);
     if (!stopButton || !console.isBound()) {
         std::fprintf(stderr, "velmora-audible-cue-bench: no window or console to run\n");
         return 1;
     }
-    const quint16 port = windowEnvironment.node.port;
-    const auto send = [&](int seconds, int frames) {
-        console.sendTo(timecodePacket(0, 0, quint8(seconds), quint8(frames), 1), port);
-    };
 
     std::vector<qint64> latencies;
     int missed = 0;
     for (int run = 0; run < runs; ++run) {
         stopButton->click();
-        send(5, 0);
+        console.send(5, 0);
         // The stopped tone leaves the sink, and the send falls on any point of the display tick.
         runEventsFor(ToneMs + 100 + QRandomGenerator::global()->bounded(20));
-        send(CueSeconds - 1, 24);
-        runEventsFor(40);
+        console.send(CueSeconds - 1, 29);
+        runEventsFor(33);
         const qint64 sentFrame = sink.currentFrame();
-        send(CueSeconds, 0);
+        console.send(CueSeconds, 0);
         if (const std::optional<qint64> heard = heardFrom(sink, sentFrame))
             latencies.push_back((*heard - sentFrame) * 1'000'000'000 / PulseNullSink::SampleRate);
         else
