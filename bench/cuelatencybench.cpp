@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr double GoalUs = 21000.0; // one display tick, with the timer's 5 % slack
+// Cues are checked as each datagram is dispatched: nothing waits for the display tick.
+constexpr double GoalUs = 5000.0;
 constexpr int CueSeconds = 10;
 constexpr qint64 FrameNs = 1'000'000'000 / 30;
 constexpr auto LocateSettle = std::chrono::milliseconds(45); // more than two ticks
@@ -77,7 +78,7 @@ bool runCueLatencyBench(const BenchEnvironment& environment, int repetitions)
     const SampleSummary latency = summarize(run.latencies);
     BenchTable table(
         QStringLiteral("Cue start: ArtTimeCode 00:00:10:00 sent over loopback -> play(), label mode, "
-                       "display timer running; goal: p99 <= %1 ms (one tick)")
+                       "display timer running; goal: p99 <= %1 ms")
             .arg(GoalUs / 1000.0),
         {QStringLiteral("runs"), QStringLiteral("started"), QStringLiteral("missed"),
          QStringLiteral("median ms"), QStringLiteral("p99 ms"), QStringLiteral("max ms"),

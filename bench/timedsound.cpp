@@ -15,10 +15,11 @@ SoundFactory TimedSound::factory(std::shared_ptr<PlayLog> log)
     };
 }
 
-void TimedSound::play()
+void TimedSound::playFrom(qint64 offsetMs)
 {
     // The time first: it is the moment the cue would start to sound.
     log->record(steadyNs());
+    Q_UNUSED(offsetMs);
     playing = true;
 }
 

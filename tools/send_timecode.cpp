@@ -3,6 +3,7 @@
 // It sends to 127.0.0.1 port 6454 unless told otherwise; it broadcasts to the machine's
 // interfaces only when asked with --broadcast.
 #include "artnet/artnet.h"
+#include "artnet/timecodeframes.h"
 #include "timecodeclock.h"
 
 #include <QCommandLineParser>
@@ -113,7 +114,7 @@ int main(int argc, char* argv[])
             current = nextFrame(current);
     };
     QObject::connect(&frameTimer, &QTimer::timeout, sendFrame);
-    frameTimer.start(1000 / framesPerSecond(current.type));
+    frameTimer.start(1000 / TimecodeFrames::framesPerSecond(current.type));
     QTimer::singleShot(0, &frameTimer, sendFrame);
     const int result = application.exec();
     std::printf("sent %d timecode frames\n", sent);

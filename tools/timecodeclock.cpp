@@ -1,20 +1,10 @@
 #include "timecodeclock.h"
 
-int framesPerSecond(quint8 type)
-{
-    switch (type) {
-    case 0:
-        return 24;
-    case 1:
-        return 25;
-    default:
-        return 30;
-    }
-}
+#include "artnet/timecodeframes.h"
 
 ArtTimecode nextFrame(ArtTimecode timecode)
 {
-    if (++timecode.frames < framesPerSecond(timecode.type))
+    if (++timecode.frames < TimecodeFrames::framesPerSecond(timecode.type))
         return timecode;
     timecode.frames = 0;
     if (++timecode.seconds < 60)
@@ -24,7 +14,7 @@ ArtTimecode nextFrame(ArtTimecode timecode)
         timecode.minutes = 0;
         timecode.hours = quint8((timecode.hours + 1) % 24);
     }
-    if (timecode.type == 2 && timecode.minutes % 10 != 0)
+    if (TimecodeFrames::isDropFrame(timecode.type) && timecode.minutes % 10 != 0)
         timecode.frames = 2;
     return timecode;
 }

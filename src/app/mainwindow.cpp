@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 QString webLink(const QString& pathAndQuery)
@@ -73,6 +75,8 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
             QStringLiteral("%1 %2 by ").arg(ProductInfo::Name, ProgramVersion::versionText()) +
                 ProductInfo::WebHost);
         artnetNode->setReplyToPoll(true);
+        cueClock.start();
+        connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::CheckCues);
 
         CreateAudioSounds();
         CreateButtons();
@@ -232,8 +236,6 @@ void MainWindow::SendTimecodeTimeOut()
         frameRateText += TimecodeText::frameRateName(timecode.type);
         timeText += TimecodeText::timecode(timecode);
         senderText += sender.toString();
-        if (cueTrigger.changed(index, timecode))
-            CheckCues(timecode);
         count = index + 1;
     }
     if (count == 0)
@@ -259,19 +261,33 @@ void MainWindow::SendTimecodeTimeOut()
         senderLabel->setText(senderText);
 }
 
-void MainWindow::CheckCues(const ArtTimecode& timecode)
+void MainWindow::CheckCues(int source, const ArtTimecode& timecode)
 {
-    if (!audioConfig || !audioSounds)
+    if (!audioConfig)
         return;
     std::array<bool, AudioSlotCount> hasSound{};
-    for (int slot = 0; slot < AudioSlotCount; ++slot)
+    for (int slot = 0; audioSounds && slot < AudioSlotCount; ++slot)
         hasSound[size_t(slot)] = (*audioSounds)[size_t(slot)] != nullptr;
-    const int slot = CueTrigger::matchingSlot(*audioConfig, hasSound, timecode);
-    if (slot < 0)
+    cueTrigger.see(source, timecode, *audioConfig, hasSound, cueClock.elapsed());
+    // Datagrams that queued while the window was held up are dispatched one after the other in
+    // one go; the cue starts after the last of them, as far into its file as they have run on.
+    if (cueTrigger.hasStart() && !std::exchange(cueStartQueued, true))
+        QMetaObject::invokeMethod(
+            this, [this] { StartCue(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::StartCue()
+{
+    cueStartQueued = false;
+    const std::optional<CueTrigger::Start> start = cueTrigger.takeStart();
+    if (!start || !audioConfig || !audioSounds)
+        return;
+    Sound* sound = (*audioSounds)[size_t(start->slot)];
+    if (!sound)
         return;
     StopAllSounds();
-    (*audioSounds)[size_t(slot)]->play();
-    statusLabel->setText(QFileInfo(audioConfig->file[slot]).fileName());
+    sound->playFrom(start->offsetMs);
+    statusLabel->setText(QFileInfo(audioConfig->file[start->slot]).fileName());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

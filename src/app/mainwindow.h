@@ -6,6 +6,7 @@
 #include "platform/filechooser.h"
 #include "platform/sound.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
@@ -29,7 +30,8 @@ struct MainWindowEnvironment
 };
 
 // The program's one window: it owns the Art-Net node, the cue list and the cue sounds, shows the
-// timecode of every sender large, and starts the cues from its 20 ms display tick.
+// timecode of every sender large on its 20 ms display tick, and starts the cues as each timecode
+// datagram arrives.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -73,7 +75,8 @@ private:
     void CloseSettings();
     void CloseAboutInfo();
     void StopAllSounds();
-    void CheckCues(const ArtTimecode& timecode);
+    void CheckCues(int source, const ArtTimecode& timecode);
+    void StartCue();
 
     MainWindowEnvironment environment;
     AudioFileConfig* audioConfig = nullptr;
@@ -102,4 +105,6 @@ private:
     QVBoxLayout* columnLayout = nullptr;
     QWidget* mainWidget = nullptr;
     CueTrigger cueTrigger;
+    QElapsedTimer cueClock;
+    bool cueStartQueued = false;
 };

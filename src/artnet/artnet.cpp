@@ -298,10 +298,11 @@ void artnet::handleSync(quint16, QByteArrayView datagram, bool firstNotice, cons
 void artnet::updateTimecode(const ArtTimecode& timecode, const QHostAddress& sender)
 {
     bool matched = false;
-    for (TimecodeSource& source : timecodeSources) {
-        if (source.sender == sender) {
-            source.timecode = timecode;
+    for (int index = 0; index < timecodeSources.size(); ++index) {
+        if (timecodeSources[index].sender == sender) {
+            timecodeSources[index].timecode = timecode;
             matched = true;
+            emit timecodeReceived(index, timecode);
         }
     }
     if (matched)
@@ -315,6 +316,7 @@ void artnet::updateTimecode(const ArtTimecode& timecode, const QHostAddress& sen
     }
     timecodeSources.append({timecode, sender});
     haveTimecode = true;
+    emit timecodeReceived(int(timecodeSources.size()) - 1, timecode);
 }
 
 bool artnet::enableDmxInput()

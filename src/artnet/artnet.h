@@ -120,6 +120,12 @@ public:
                            const QHostAddress* destination);
     qint64 sendTimecode(const ArtTimecode* timecode, const QHostAddress* destination);
 
+signals:
+    // Emitted for every ArtTimeCode stored, as it is dispatched, with the sender's place in the
+    // table: frames that queued up while the event loop was held up each arrive here in order,
+    // where getTimecodeSource only shows the last of them.
+    void timecodeReceived(int source, const ArtTimecode& timecode);
+
 private slots:
     qint64 sendDataTimeout();
     void readPackage();

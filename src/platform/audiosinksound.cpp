@@ -41,7 +41,7 @@ AudioSinkSound::~AudioSinkSound()
     releaseSink();
 }
 
-void AudioSinkSound::play()
+void AudioSinkSound::playFrom(qint64 offsetMs)
 {
     releaseSink();
     if (!audio || audio->samples.isEmpty())
@@ -50,6 +50,10 @@ void AudioSinkSound::play()
     if (device.isNull())
         return;
     const WavAudio& playable = playableOn(device);
+    // Whole frames only, so that the first sample heard is the left channel of a frame.
+    const qint64 skipped = playable.format.bytesForDuration(qMax<qint64>(0, offsetMs) * 1000);
+    if (skipped >= playable.samples.size())
+        return;
 
     // Each play gets a stream of its own: a restart then cannot meet state changes of the stream
     // it replaces, and a change of the default output is followed at the next play.
@@ -58,6 +62,7 @@ void AudioSinkSound::play()
     source = new QBuffer(sink);
     source->setData(playable.samples);
     source->open(QIODevice::ReadOnly);
+    source->seek(skipped);
     sink->start(source);
     if (sink->state() == QAudio::StoppedState) {
         releaseSink();

@@ -13,7 +13,7 @@ class QAudioSink;
 class QBuffer;
 
 // A wave file played through the system's default audio output. The file is read and decoded
-// when the object is made, so that play() only has to open an output stream.
+// when the object is made, so that playFrom() only has to open an output stream.
 class AudioSinkSound : public Sound
 {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
     AudioSinkSound(const QString& fileName, QObject* parent);
     ~AudioSinkSound() override;
 
-    void play() override;
+    void playFrom(qint64 offsetMs) override;
     void stop() override;
     bool isPlaying() const override;
 

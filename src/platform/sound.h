@@ -17,7 +17,10 @@ public:
     QString fileName() const;
 
     // Starts the file from its beginning, also when it is already playing; returns at once.
-    virtual void play() = 0;
+    void play() { playFrom(0); }
+    // Starts the file offsetMs milliseconds into it, also when it is already playing, so that a
+    // cue that fires late stays in step with the show; returns at once.
+    virtual void playFrom(qint64 offsetMs) = 0;
     // Ends the playback at once; does nothing when nothing plays.
     virtual void stop() = 0;
     // True from play() until the file has been heard to its end or stopped.

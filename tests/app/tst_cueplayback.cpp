@@ -1,6 +1,5 @@
 // Cues started by received timecode, as the sound layer sees them: which file is played and
 // stopped, and when; the stop button; the settings dialog's outcomes; closing the window.
-#include "app/cuetrigger.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
 #include "testregistry.h"
@@ -17,9 +16,13 @@ class CuePlaybackTest : public QObject
     Q_OBJECT
 
 private slots:
-    void matchingSlot_data();
-    void matchingSlot();
     void cueStartsOnItsFirstFrame();
+    void dropFrameSenderStartsMinuteCues();
+    void lostFrameZeroStartsTheCueLate();
+    void heldUpWindowStartsTheCueInStep();
+    void mainAndBackupConsoleGiveOneStart();
+    void locates_data();
+    void locates();
     void cueDoesNotStartFromOtherFrames_data();
     void cueDoesNotStartFromOtherFrames();
     void parkedSenderPlaysTheCueOnce();
@@ -54,34 +57,6 @@ QStringList plays(const QStringList& events)
 
 } // namespace
 
-void CuePlaybackTest::matchingSlot_data()
-{
-    QTest::addColumn<QList<int>>("time"); // hh mm ss ff
-    QTest::addColumn<int>("slot");
-    QTest::newRow("first frame of the start second") << QList<int>{0, 0, 10, 0} << 2;
-    QTest::newRow("second frame") << QList<int>{0, 0, 10, 1} << -1;
-    QTest::newRow("same time, lowest slot with a sound") << QList<int>{1, 0, 0, 0} << 5;
-    QTest::newRow("slot without a sound never matches") << QList<int>{0, 0, 20, 0} << -1;
-    QTest::newRow("start time outside a clock never matches") << QList<int>{255, 0, 0, 0} << -1;
-}
-
-void CuePlaybackTest::matchingSlot()
-{
-    QFETCH(QList<int>, time);
-    QFETCH(int, slot);
-    AudioFileConfig config = cueList({{2, intro, 0, 0, 10},
-                                      {4, outro, 1, 0, 0},
-                                      {5, intro, 1, 0, 0},
-                                      {6, intro, 1, 0, 0},
-                                      {7, outro, 0, 0, 20},
-                                      {8, outro, 300, 0, 0}});
-    std::array<bool, AudioSlotCount> hasSound{};
-    for (int s : {2, 5, 6, 8})
-        hasSound[size_t(s)] = true;
-    const ArtTimecode timecode{quint8(time[3]), quint8(time[2]), quint8(time[1]), quint8(time[0]), 1};
-    QCOMPARE(CueTrigger::matchingSlot(config, hasSound, timecode), slot);
-}
-
 void CuePlaybackTest::cueStartsOnItsFirstFrame()
 {
     WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
@@ -92,6 +67,88 @@ void CuePlaybackTest::cueStartsOnItsFirstFrame()
     harness.waitForTicks(3);
     QCOMPARE(harness.recorder.takeEvents(), (QStringList{"stop " + intro, "play " + intro}));
     QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("intro.wav"));
+}
+
+void CuePlaybackTest::dropFrameSenderStartsMinuteCues()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 1, 0}}));
+    // What a 29.97 drop-frame console sends around minute 1: labels 00 and 01 do not exist.
+    harness.sendTimecode("127.0.0.5", 0, 0, 59, 28, 2);
+    harness.sendTimecode("127.0.0.5", 0, 0, 59, 29, 2);
+    harness.sendTimecode("127.0.0.5", 0, 1, 0, 2, 2);
+    harness.sendTimecode("127.0.0.5", 0, 1, 0, 3, 2);
+    QCOMPARE(plays(harness.recorder.events()), QStringList{"play " + intro});
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("intro.wav"));
+}
+
+void CuePlaybackTest::lostFrameZeroStartsTheCueLate()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 23);
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 24);
+    // 00:00:10:00 is lost on the way; the cue starts one 25 fps frame into its file.
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 1);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 2);
+    QCOMPARE(plays(harness.recorder.events()), QStringList{"play " + intro + " at 40 ms"});
+}
+
+void CuePlaybackTest::heldUpWindowStartsTheCueInStep()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 22);
+    // The window does not run while the console plays on across the cue: the frames wait in the
+    // node's socket, and by the time the window runs again the show is two frames past the start.
+    for (const int frames : {23, 24})
+        harness.queueTimecode("127.0.0.5", 0, 0, 9, quint8(frames));
+    for (const int frames : {0, 1, 2})
+        harness.queueTimecode("127.0.0.5", 0, 0, 10, quint8(frames));
+    QTRY_COMPARE_WITH_TIMEOUT(harness.labelText("timeLabel"), QStringLiteral("00:00:10:02"), 2000);
+    harness.waitForTicks();
+    QCOMPARE(plays(harness.recorder.events()), QStringList{"play " + intro + " at 80 ms"});
+}
+
+void CuePlaybackTest::mainAndBackupConsoleGiveOneStart()
+{
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    // The backup console (.6) runs a frame behind the main one (.5).
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 24);
+    harness.sendTimecode("127.0.0.6", 0, 0, 9, 23);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    harness.sendTimecode("127.0.0.6", 0, 0, 9, 24);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 1);
+    harness.sendTimecode("127.0.0.6", 0, 0, 10, 0);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 2);
+    harness.sendTimecode("127.0.0.6", 0, 0, 10, 1);
+    // One start, and nothing stops it.
+    QCOMPARE(harness.recorder.takeEvents(),
+             (QStringList{"create " + intro, "stop " + intro, "play " + intro}));
+}
+
+void CuePlaybackTest::locates_data()
+{
+    QTest::addColumn<QList<QList<int>>>("timecodes"); // hh mm ss ff at 25 fps, sent in order
+    QTest::addColumn<QStringList>("played");
+    QTest::newRow("into the catch-up window: starts that far in")
+        << QList<QList<int>>{{0, 0, 5, 0}, {0, 0, 10, 3}} << QStringList{"play " + intro + " at 120 ms"};
+    QTest::newRow("one frame past the catch-up window: nothing")
+        << QList<QList<int>>{{0, 0, 9, 24}, {0, 0, 10, 11}} << QStringList();
+    QTest::newRow("backwards into the start second: nothing")
+        << QList<QList<int>>{{0, 0, 12, 0}, {0, 0, 10, 2}} << QStringList();
+    QTest::newRow("backwards exactly onto the start: starts")
+        << QList<QList<int>>{{0, 0, 12, 0}, {0, 0, 10, 0}} << QStringList{"play " + intro};
+    QTest::newRow("away and back into the window: starts again, late")
+        << QList<QList<int>>{{0, 0, 9, 24}, {0, 0, 10, 0}, {0, 0, 4, 0}, {0, 0, 10, 2}}
+        << QStringList{"play " + intro, "play " + intro + " at 80 ms"};
+}
+
+void CuePlaybackTest::locates()
+{
+    QFETCH(QList<QList<int>>, timecodes);
+    QFETCH(QStringList, played);
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    for (const QList<int>& t : timecodes)
+        harness.sendTimecode("127.0.0.5", quint8(t[0]), quint8(t[1]), quint8(t[2]), quint8(t[3]));
+    QCOMPARE(plays(harness.recorder.events()), played);
 }
 
 void CuePlaybackTest::cueDoesNotStartFromOtherFrames_data()
@@ -129,9 +186,10 @@ void CuePlaybackTest::locateAwayAndBackStartsAgain()
     harness.sendTimecode("127.0.0.5", 0, 0, 5, 0);
     harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
     QCOMPARE(plays(harness.recorder.events()), (QStringList{"play " + intro, "play " + intro}));
-    // A second sender newly heard at the cue's frame starts it too.
+    // A second sender newly heard at the cue's frame within a second is a backup console: the cue
+    // plays on.
     harness.sendTimecode("127.0.0.6", 0, 0, 10, 0);
-    QCOMPARE(plays(harness.recorder.events()).size(), 3);
+    QCOMPARE(plays(harness.recorder.events()).size(), 2);
 }
 
 void CuePlaybackTest::lowerSlotWinsAndSecondCueStopsTheFirst()

@@ -36,11 +36,8 @@ WindowHarness::~WindowHarness() = default;
 void WindowHarness::sendTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds,
                                  quint8 frames, quint8 type)
 {
-    std::unique_ptr<LoopbackPeer>& sender = senders[from];
-    if (!sender)
-        sender = std::make_unique<LoopbackPeer>(from);
     const ArtTimecode expected{frames, seconds, minutes, hours, type};
-    sender->sendTo(timecodePacket(hours, minutes, seconds, frames, type), nodePort);
+    queueTimecode(from, hours, minutes, seconds, frames, type);
     const auto arrived = [&] {
         QHostAddress address;
         ArtTimecode timecode;
@@ -52,6 +49,15 @@ void WindowHarness::sendTimecode(const QString& from, quint8 hours, quint8 minut
     };
     QTRY_VERIFY_WITH_TIMEOUT(arrived(), 2000);
     waitForTicks();
+}
+
+void WindowHarness::queueTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds,
+                                  quint8 frames, quint8 type)
+{
+    std::unique_ptr<LoopbackPeer>& sender = senders[from];
+    if (!sender)
+        sender = std::make_unique<LoopbackPeer>(from);
+    sender->sendTo(timecodePacket(hours, minutes, seconds, frames, type), nodePort);
 }
 
 void WindowHarness::waitForTicks(int ticks)

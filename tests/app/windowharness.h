@@ -29,6 +29,10 @@ public:
     // and the display tick has seen it.
     void sendTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds, quint8 frames,
                       quint8 type = 1);
+    // Sends one ArtTimeCode and returns at once, without letting the window run: datagrams sent
+    // one after the other so pile up in the node's socket, as they do while the window is held up.
+    void queueTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds, quint8 frames,
+                       quint8 type = 1);
     void waitForTicks(int ticks = 2);
     void invokeSlot(const char* slot);
 

@@ -17,6 +17,7 @@ private slots:
     void pollAnsweredOnlyWhileSwitchedOn();
     void replyRequestedWhilePortTakenTakesEffectLater();
     void threeDatagramsInOneRead();
+    void everyTimecodeIsSignalledAsItIsStored();
     void floodIsReadInBoundedBatchesAndNothingIsLeftBehind();
     void unhandledOpCodesAreReported();
     void otherPacketsOfNote();
@@ -163,6 +164,28 @@ void NodeTest::threeDatagramsInOneRead()
     QVERIFY(QMetaObject::invokeMethod(&harness.node(), "readPackage", Qt::DirectConnection));
     QCOMPARE(harness.node().timecodeSourceCount(), 3);
     QCOMPARE(harness.node().receivedDatagrams(), quint64(3));
+}
+
+void NodeTest::everyTimecodeIsSignalledAsItIsStored()
+{
+    NodeHarness harness;
+    QVERIFY(harness.node().openSocket());
+    QSignalSpy stored(&harness.node(), &artnet::timecodeReceived);
+    LoopbackPeer main("127.0.0.5"), backup("127.0.0.6");
+    // Queued up before the node reads: the table ends up with the last frame of each sender, the
+    // signal tells every frame, in order, with its sender's place in the table.
+    main.sendTo(timecodePacket(0, 0, 9, 23, 1), harness.port());
+    main.sendTo(timecodePacket(0, 0, 9, 24, 1), harness.port());
+    backup.sendTo(timecodePacket(0, 0, 9, 23, 1), harness.port());
+    main.sendTo(timecodePacket(0, 0, 10, 0, 1), harness.port());
+    QTRY_COMPARE_WITH_TIMEOUT(stored.count(), 4, 2000);
+    QStringList seen;
+    for (const QList<QVariant>& call : stored) {
+        const auto timecode = call.at(1).value<ArtTimecode>();
+        seen.append(
+            QStringLiteral("%1 %2:%3").arg(call.at(0).toInt()).arg(timecode.seconds).arg(timecode.frames));
+    }
+    QCOMPARE(seen, (QStringList{"0 9:23", "0 9:24", "1 9:23", "0 10:0"}));
 }
 
 void NodeTest::floodIsReadInBoundedBatchesAndNothingIsLeftBehind()
