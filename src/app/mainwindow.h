@@ -4,11 +4,18 @@
 #include "cues/audiofileconfig.h"
 #include "cuetrigger.h"
 #include "platform/sound.h"
+#include "update/updatequery.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <chrono>
 #include <memory>
+
+class AboutInfo;
+class CheckSoftwareUpdate;
+class QAction;
+class QMenu;
 
 class QHBoxLayout;
 class QLabel;
@@ -18,12 +25,15 @@ class QTimer;
 class QVBoxLayout;
 class Settings;
 
-// What the main window takes from the platform: the node's surroundings and the sound output.
-// The defaults are the real machine.
+// What the main window takes from the platform: the node's surroundings, the sound output and
+// the update service. The defaults are the real machine.
 struct MainWindowEnvironment
 {
     NodeEnvironment node;
     SoundFactory makeSound = systemSoundFactory();
+    QString updateUrl = updateQueryUrl();
+    // The silent check waits until the start-up has settled.
+    std::chrono::milliseconds automaticUpdateDelay = std::chrono::seconds(30);
 };
 
 // The program's one window: it owns the Art-Net node, the cue list and the cue sounds, shows the
@@ -47,6 +57,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private slots:
     void SendTimecodeTimeOut();
@@ -58,6 +69,8 @@ private slots:
     void ChangedAudioStop();
     void CheckForSoftwareUpdate(bool GiveInfoForNoUpdates);
     void CheckForSoftwareUpdate();
+    void Help();
+    void About();
 
 private:
     using SoundArray = std::array<Sound*, AudioSlotCount>;
@@ -72,16 +85,21 @@ private:
     void CloseAboutInfo();
     void StopAllSounds();
     void CheckCues(const ArtTimecode& timecode);
+    void CreateContextMenu();
 
     MainWindowEnvironment environment;
     AudioFileConfig* audioConfig = nullptr;
     Settings* settingsDialog = nullptr;
     std::unique_ptr<SoundArray> audioSounds;
     artnet* artnetNode = nullptr;
-    // The About window and the update checker come with their own classes; until then they
-    // are never created and stay null.
-    QWidget* aboutInfo = nullptr;
-    QObject* updateChecker = nullptr;
+    QMenu* contextMenu = nullptr;
+    QAction* searchUpdatesAction = nullptr;
+    QAction* helpAction = nullptr;
+    QAction* aboutAction = nullptr;
+    QAction* aboutQtAction = nullptr;
+    QAction* quitAction = nullptr;
+    AboutInfo* aboutInfo = nullptr;
+    CheckSoftwareUpdate* updateChecker = nullptr;
     QString downloadLink;
     QString helpLink;
     bool useLcd = false;
