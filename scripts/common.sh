@@ -24,6 +24,8 @@ install_packages() {
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libqt6multimedia6
                 qt6-qpa-plugins fonts-dejavu-core)
 TEST_PACKAGES=(clang clang-format libclang-rt-14-dev tshark pulseaudio pulseaudio-utils iproute2 util-linux)
+# The menu and the About window are read from the screen of a private X server.
+TEST_PACKAGES+=(xvfb tesseract-ocr)
 
 # configure_and_build BUILD_DIR [cmake arguments...]
 configure_and_build() {
