@@ -83,14 +83,17 @@ void CheckSoftwareUpdate::httpReadyRead()
 {
     if (!reply)
         return;
-    const QByteArray chunk = reply->readAll();
-    if (chunk.isEmpty())
+    const qint64 available = reply->bytesAvailable();
+    if (available <= 0)
         return;
     dataReceived = true;
-    // The rest of an oversized body is read and dropped, so the reply's own buffer stays small too.
-    const qsizetype room = UpdateBody::MaxBodyBytes - body.size();
+    // Only the start of the body is kept. The rest is dropped unread, so that a huge answer costs
+    // neither memory nor copies while the window waits.
+    const qint64 room = UpdateBody::MaxBodyBytes - body.size();
     if (room > 0)
-        body.append(chunk.first(qMin(room, chunk.size())));
+        body.append(reply->read(qMin(room, available)));
+    if (reply->bytesAvailable() > 0)
+        reply->skip(reply->bytesAvailable());
 }
 
 void CheckSoftwareUpdate::updateDataReadProgress(qint64 bytesRead, qint64 totalBytes)

@@ -22,11 +22,11 @@ bool isNewer(const VersionNumbers& published, const VersionNumbers& current)
 
 } // namespace
 
-VersionNumbers readVersion(const QString& text)
+VersionNumbers readVersion(QStringView text)
 {
     VersionNumbers numbers{0, 0, 0, 0};
     size_t count = 0;
-    for (const QString& piece : text.split(QLatin1Char('.'))) {
+    for (const QStringView piece : text.tokenize(QLatin1Char('.'))) {
         if (count == numbers.size())
             break;
         bool ok = false;
@@ -47,11 +47,11 @@ std::optional<VersionNumbers> newerVersion(QByteArrayView body, const VersionNum
         body = body.first(zero);
 
     const QString text = QString::fromLatin1(body);
-    for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+    for (const QStringView line : QStringView(text).tokenize(QLatin1Char('\n'))) {
         const qsizetype key = line.indexOf(Key, 0, Qt::CaseInsensitive);
         if (key < 0)
             continue;
-        const VersionNumbers published = readVersion(line.mid(key + Key.size()).toString());
+        const VersionNumbers published = readVersion(line.mid(key + Key.size()));
         const bool anyAboveZero =
             std::any_of(published.begin(), published.end(), [](int number) { return number > 0; });
         if (anyAboveZero && isNewer(published, current))

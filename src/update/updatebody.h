@@ -25,7 +25,7 @@ constexpr qsizetype MaxBodyBytes = 64 * 1024;
 std::optional<VersionNumbers> newerVersion(QByteArrayView body, const VersionNumbers& current);
 
 // The numbers read from the text after a "version:" key, in the same way.
-VersionNumbers readVersion(const QString& text);
+VersionNumbers readVersion(QStringView text);
 
 // "1.0.0.0" for {1, 0, 0, 0}.
 QString versionText(const VersionNumbers& version);
