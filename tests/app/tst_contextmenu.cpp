@@ -109,7 +109,6 @@ private slots:
     void menuUpdateEntryReportsNoUpdates();
     void ctrlUReportsNoUpdates();
     void automaticCheckShowsANewerVersion();
-    void automaticCheckIsSilentWithoutNews();
     void askingEarlyMakesTheAutomaticCheckReportToo();
     void aboutTwiceShowsOneWindow();
     void closingTheWindowClosesAbout();
@@ -261,18 +260,6 @@ void ContextMenuTest::automaticCheckShowsANewerVersion()
             .arg(harness.window().downloadLinkText()));
     QVERIFY(harness.window().downloadLinkText().contains(QStringLiteral(
         "http://www.velmora.example/update_view.php?software=velmora&currentversion=0.3.1.0")));
-}
-
-void ContextMenuTest::automaticCheckIsSilentWithoutNews()
-{
-    LocalHttpServer server;
-    server.setAnswer(HttpAnswer::body("version:0.3.1\n"));
-    MessageBoxWatcher watcher;
-    WindowHarness harness({}, false, {}, updatesFrom(server, std::chrono::milliseconds(100)));
-
-    QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 5000);
-    QTest::qWait(300);
-    QCOMPARE(watcher.boxes.size(), 0);
 }
 
 void ContextMenuTest::askingEarlyMakesTheAutomaticCheckReportToo()
