@@ -27,7 +27,7 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev
 PACKAGE_PACKAGES=(dpkg-dev)
 TEST_PACKAGES=(clang clang-format libclang-rt-14-dev tshark pulseaudio pulseaudio-utils iproute2 util-linux
                "${PACKAGE_PACKAGES[@]}" lintian file appstream desktop-file-utils binutils-mingw-w64-x86-64 python3
-               xvfb)
+               xvfb tesseract-ocr)
 
 # configure_and_build BUILD_DIR [cmake arguments...]
 configure_and_build() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of a build made with -DVELMORA_FUZZ=ON for a share of a total time:
-# half to the Art-Net dispatch, a quarter each to the hardware address parser and the WAV reader.
+# half to the Art-Net dispatch, a quarter each to the hardware address parser and the WAV reader,
+# and an eighth (taken from the dispatch's half) to the reader of the update service's answer.
 # Each starts from a copy of its seed corpus in a temporary folder, so the source tree is never
 # written to. Prints one line per fuzzer; exits non-zero when any of them failed, after copying the
 # failing input and the fuzzer's log to BUILD_DIR/fuzz-findings/ (or $VELMORA_FUZZ_FINDINGS).
@@ -33,7 +34,8 @@ share() {
     local quarter=$((total / 4))
     local seconds
     case "$1" in
-        fuzz_dispatch) seconds=$((total - 2 * quarter)) ;;
+        fuzz_dispatch) seconds=$((total - 2 * quarter - total / 8)) ;;
+        fuzz_updatebody) seconds=$((total / 8)) ;;
         *) seconds=$quarter ;;
     esac
     [ "$seconds" -ge 1 ] || seconds=1
@@ -45,12 +47,14 @@ extra_options() {
     case "$1" in
         # Art-Net datagrams are at most 530 bytes; the limit leaves room to go past that.
         fuzz_dispatch) echo "-max_len=1024 -dict=$fuzz_dir/artnet.dict" ;;
+        # Past the 64 KiB that the check keeps, so that the cut is exercised too.
+        fuzz_updatebody) echo "-max_len=70000 -dict=$fuzz_dir/updatebody.dict" ;;
     esac
 }
 
 found=0
 ran=0
-for name in fuzz_dispatch fuzz_macaddress fuzz_wav; do
+for name in fuzz_dispatch fuzz_macaddress fuzz_wav fuzz_updatebody; do
     binary="$build_dir/fuzz/$name"
     if [ ! -x "$binary" ]; then
         echo "$name: not built (its part is not in VELMORA_PARTS), skipped"

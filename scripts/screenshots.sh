@@ -26,3 +26,19 @@ fi
 bash "$VELMORA_ROOT/scripts/with-xvfb.sh" "$build/tools/velmora-settings-screenshot" \
     "$VELMORA_ROOT/docs/settings-dialog.png"
 echo "wrote docs/settings-dialog.png"
+# The open context menu and the About window: menus are windows of their own, so these come from
+# the screen of a private X server (Xvfb on a display number of its own choosing).
+if [ ! -x "$build/tools/velmora-menu-screenshot" ]; then
+    configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+fi
+install_packages xvfb
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$store/display" 2>/dev/null &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$store"' EXIT
+for _ in $(seq 200); do
+    [ -s "$store/display" ] && break
+    sleep 0.1
+done
+DISPLAY=":$(cat "$store/display")" QT_QPA_PLATFORM=xcb "$build/tools/velmora-menu-screenshot" \
+    --menu "$VELMORA_ROOT/docs/context-menu.png" --about "$VELMORA_ROOT/docs/about-window.png"
+echo "wrote docs/context-menu.png and docs/about-window.png"

@@ -237,6 +237,20 @@ def delete():
     write_xpm_named(c, "delete", [(" ", TRANSPARENT), ("r", "#FF0018")])
 
 
+def quit_image():
+    # The power symbol: a ring open at the top with a bar dropping into the gap.
+    c = Canvas(32)
+    cx, cy, radius, stroke = 16.0, 17.5, 10.5, 2.3
+
+    def ring(x, y):
+        angle = math.degrees(math.atan2(y - cy, x - cx))  # -90 is straight up on screen
+        return abs(math.hypot(x - cx, y - cy) - radius) <= stroke and abs(angle + 90.0) >= 38.0
+
+    c.fill("r", ring)
+    c.fill("r", lambda x, y: segment_distance(x, y, cx, 3.5, cx, 16.0) <= stroke)
+    write_xpm_named(c, "quit", [(" ", TRANSPARENT), ("r", "#B40000")])
+
+
 def state_disc(name, rim, face):
     # The rim is peeled off the disc's edge rather than drawn as a second circle, so that it is
     # equally thick all round even at this size.
@@ -326,6 +340,7 @@ def main():
     delete()
     state_disc("state_information", "#008000", "#00FF00")
     state_disc("state_critical", "#800000", "#FF0000")
+    quit_image()
     product_image(os.path.join(OUTPUT, "Velmora.png"))
 
 

@@ -1,16 +1,24 @@
 #include "mainwindow.h"
 
+#include "about/aboutinfo.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
+#include "productlinks.h"
 #include "programversion.h"
 #include "timecodetext.h"
+#include "update/checksoftwareupdate.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSettings>
@@ -23,7 +31,7 @@ namespace {
 
 QString webLink(const QString& pathAndQuery)
 {
-    return QStringLiteral("<a href=\"http://%1%2\">%1</a>").arg(ProductInfo::WebHost, pathAndQuery);
+    return ProductLinks::webLink(pathAndQuery);
 }
 
 template <typename T>
@@ -48,10 +56,8 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
     if (!this->environment.makeSound)
         this->environment.makeSound = systemSoundFactory();
 
-    downloadLink = webLink(QStringLiteral("/update_view.php?software=velmora&currentversion=%1")
-                               .arg(ProgramVersion::fullVersion()));
-    helpLink = webLink(
-        QStringLiteral("/help.php?software=velmora&currentversion=%1").arg(ProgramVersion::fullVersion()));
+    downloadLink = ProductLinks::downloadLink();
+    helpLink = ProductLinks::helpLink();
 
     settingsDialog = nullptr;
     audioConfig = new AudioFileConfig;
@@ -392,13 +398,86 @@ void MainWindow::ChangedAudioStop()
 
 void MainWindow::CheckForSoftwareUpdate(bool GiveInfoForNoUpdates)
 {
-    // The update check arrives with its own checker class; until then nothing is asked.
-    Q_UNUSED(GiveInfoForNoUpdates);
+    if (!updateChecker)
+        updateChecker = new CheckSoftwareUpdate;
+    if (GiveInfoForNoUpdates)
+        updateChecker->SetGiveInfoForNoUpdates(true);
+    updateChecker->SetUpdateText(
+        tr("<center>New version %1 available.</b><br>Download Update here<br>%2</center>")
+            .arg(CheckSoftwareUpdate::VersionPlaceholder, downloadLink));
+    updateChecker->SetCurrentVersion(ProgramVersion::Major, ProgramVersion::Minor, ProgramVersion::Revision,
+                                     ProgramVersion::Build);
+    updateChecker->StartUpdateCheck(environment.updateUrl, GiveInfoForNoUpdates
+                                                               ? std::chrono::milliseconds(0)
+                                                               : environment.automaticUpdateDelay);
 }
 
 void MainWindow::CheckForSoftwareUpdate()
 {
     CheckForSoftwareUpdate(true);
+}
+
+void MainWindow::Help()
+{
+    QMessageBox::information(this, tr("Help Velmora"),
+                             tr("<b>Help</b><br>Please use online help on website<br>%1").arg(helpLink),
+                             QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void MainWindow::About()
+{
+    if (!aboutInfo)
+        aboutInfo = new AboutInfo(QStringLiteral(":/images/Velmora.png"), nullptr);
+    // Neither raised nor activated: asking again while it is open changes nothing.
+    aboutInfo->setVisible(true);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!event)
+        return;
+    if (!contextMenu)
+        CreateContextMenu();
+    contextMenu->exec(event->globalPos());
+}
+
+void MainWindow::CreateContextMenu()
+{
+    const auto iconOf = [](const char* path) { return QIcon(QPixmap(QString::fromLatin1(path))); };
+
+    searchUpdatesAction = new QAction(tr("Search Updates"), this);
+    searchUpdatesAction->setShortcut(QKeySequence(tr("Ctrl+U")));
+    searchUpdatesAction->setStatusTip(tr("Check for newer software of Korvex"));
+    searchUpdatesAction->setIcon(iconOf(":/images/check_update.xpm"));
+    // triggered(bool) would hand its checked = false to the slot's flag and make the check silent;
+    // the user asked, so the outcome is always reported.
+    connect(searchUpdatesAction, &QAction::triggered, this, [this] { CheckForSoftwareUpdate(); });
+
+    helpAction = new QAction(tr("Help"), this);
+    helpAction->setShortcut(QKeySequence(tr("F1")));
+    helpAction->setStatusTip(tr("open help dialog"));
+    helpAction->setIcon(iconOf(":/images/helpHelp.xpm"));
+    connect(helpAction, &QAction::triggered, this, [this] { Help(); });
+
+    aboutAction = new QAction(tr("About"), this);
+    aboutAction->setStatusTip(tr("open about dialog"));
+    connect(aboutAction, &QAction::triggered, this, [this] { About(); });
+
+    aboutQtAction = new QAction(tr("About Qt"), this);
+    aboutQtAction->setStatusTip(tr("open Qt about dialog"));
+    connect(aboutQtAction, &QAction::triggered, qApp, &QApplication::aboutQt);
+
+    quitAction = new QAction(tr("Quit"), this);
+    quitAction->setShortcut(QKeySequence(tr("Ctrl+Q")));
+    quitAction->setToolTip(tr("Quit Korvex"));
+    quitAction->setIcon(iconOf(":/images/quit.xpm"));
+    connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
+
+    contextMenu = new QMenu(this);
+    const QList<QAction*> actions{searchUpdatesAction, helpAction, aboutAction, aboutQtAction, quitAction};
+    contextMenu->addActions(actions);
+    // On the window too, so that their shortcuts work whenever it is active.
+    addActions(actions);
 }
 
 void MainWindow::CloseSettings()

@@ -5,12 +5,19 @@
 #include "cuetrigger.h"
 #include "platform/filechooser.h"
 #include "platform/sound.h"
+#include "update/updatequery.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
+#include <chrono>
 #include <memory>
+
+class AboutInfo;
+class CheckSoftwareUpdate;
+class QAction;
+class QMenu;
 
 class QHBoxLayout;
 class QLabel;
@@ -20,13 +27,16 @@ class QTimer;
 class QVBoxLayout;
 class Settings;
 
-// What the main window takes from the platform: the node's surroundings, the sound output and
-// the settings dialog's file chooser. The defaults are the real machine.
+// What the main window takes from the platform: the node's surroundings, the sound output, the
+// settings dialog's file chooser and the update service. The defaults are the real machine.
 struct MainWindowEnvironment
 {
     NodeEnvironment node;
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
+    QString updateUrl = updateQueryUrl();
+    // The silent check waits until the start-up has settled.
+    std::chrono::milliseconds automaticUpdateDelay = std::chrono::seconds(30);
 };
 
 // The program's one window: it owns the Art-Net node, the cue list and the cue sounds, shows the
@@ -51,6 +61,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private slots:
     void SendTimecodeTimeOut();
@@ -62,6 +73,8 @@ private slots:
     void ChangedAudioStop();
     void CheckForSoftwareUpdate(bool GiveInfoForNoUpdates);
     void CheckForSoftwareUpdate();
+    void Help();
+    void About();
 
 private:
     using SoundArray = std::array<Sound*, AudioSlotCount>;
@@ -77,16 +90,21 @@ private:
     void StopAllSounds();
     void CheckCues(int source, const ArtTimecode& timecode);
     void StartCue();
+    void CreateContextMenu();
 
     MainWindowEnvironment environment;
     AudioFileConfig* audioConfig = nullptr;
     Settings* settingsDialog = nullptr;
     std::unique_ptr<SoundArray> audioSounds;
     artnet* artnetNode = nullptr;
-    // The About window and the update checker come with their own classes; until then they
-    // are never created and stay null.
-    QWidget* aboutInfo = nullptr;
-    QObject* updateChecker = nullptr;
+    QMenu* contextMenu = nullptr;
+    QAction* searchUpdatesAction = nullptr;
+    QAction* helpAction = nullptr;
+    QAction* aboutAction = nullptr;
+    QAction* aboutQtAction = nullptr;
+    QAction* quitAction = nullptr;
+    AboutInfo* aboutInfo = nullptr;
+    CheckSoftwareUpdate* updateChecker = nullptr;
     QString downloadLink;
     QString helpLink;
     bool useLcd = false;

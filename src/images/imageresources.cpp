@@ -12,5 +12,6 @@ QStringList imageResourcePaths()
         QStringLiteral(":/images/state_information.xpm"),
         QStringLiteral(":/images/state_critical.xpm"),
         QStringLiteral(":/images/Velmora.png"),
+        QStringLiteral(":/images/quit.xpm"),
     };
 }

@@ -8,7 +8,8 @@
 #include <QSettings>
 #include <QTest>
 
-WindowHarness::WindowHarness(const AudioFileConfig& cues, bool lcd, SoundFactory sounds)
+WindowHarness::WindowHarness(const AudioFileConfig& cues, bool lcd, SoundFactory sounds,
+                             std::function<void(MainWindowEnvironment&)> adjust)
     : nodePort(freeUdpPort())
 {
     RemoveAllSettings();
@@ -26,6 +27,8 @@ WindowHarness::WindowHarness(const AudioFileConfig& cues, bool lcd, SoundFactory
     environment.node.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
     environment.makeSound = sounds ? sounds : recorder.factory();
     environment.chooseFile = fileChooser.chooser();
+    if (adjust)
+        adjust(environment);
     mainWindow = std::make_unique<MainWindow>(nullptr, environment);
     mainWindow->resize(640, 400);
     mainWindow->show();

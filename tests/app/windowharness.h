@@ -9,6 +9,7 @@
 #include <QLCDNumber>
 #include <QLabel>
 
+#include <functional>
 #include <memory>
 
 // A real main window on the offscreen platform: its node on a private port with the loopback
@@ -17,8 +18,10 @@
 class WindowHarness
 {
 public:
-    // Writes the cue list (and "UseLcd" when lcd is true) to the store, then builds the window.
-    explicit WindowHarness(const AudioFileConfig& cues = {}, bool lcd = false, SoundFactory sounds = {});
+    // Writes the cue list (and "UseLcd" when lcd is true) to the store, then builds the window;
+    // adjust may change the window's environment last.
+    explicit WindowHarness(const AudioFileConfig& cues = {}, bool lcd = false, SoundFactory sounds = {},
+                           std::function<void(MainWindowEnvironment&)> adjust = {});
     ~WindowHarness();
 
     MainWindow& window() { return *mainWindow; }

@@ -78,7 +78,7 @@ private slots:
 void TestImages::resourceFolderHoldsExactlyTheListedImages()
 {
     QStringList listed = imageResourcePaths();
-    QCOMPARE(listed.size(), 9);
+    QCOMPARE(listed.size(), 10);
     QStringList registered;
     for (const QString& name : QDir(QStringLiteral(":/images")).entryList(QDir::Files))
         registered << QStringLiteral(":/images/") + name;
@@ -104,6 +104,7 @@ void TestImages::loadsAtItsSize_data()
     QTest::newRow("row in order") << ":/images/state_information.xpm" << mark << QByteArray("xpm");
     QTest::newRow("row with a problem") << ":/images/state_critical.xpm" << mark << QByteArray("xpm");
     QTest::newRow("window icon") << ":/images/Velmora.png" << QSize(128, 128) << QByteArray("png");
+    QTest::newRow("quit menu entry") << ":/images/quit.xpm" << button << QByteArray("xpm");
 }
 
 void TestImages::loadsAtItsSize()
@@ -156,6 +157,7 @@ void TestImages::xpmColourTable_data()
                                   << QStringList{"None", "#008000", "#00FF00"};
     QTest::newRow("row with a problem")
         << ":/images/state_critical.xpm" << 16 << QStringList{"None", "#800000", "#FF0000"};
+    QTest::newRow("quit menu entry") << ":/images/quit.xpm" << 32 << QStringList{"None", "#B40000"};
 }
 
 void TestImages::xpmColourTable()

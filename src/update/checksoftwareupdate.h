@@ -1,0 +1,60 @@
+#pragma once
+
+#include "update/updatebody.h"
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+class QNetworkReply;
+
+// Asks the maker's web service whether a newer version is published and tells the user in a
+// message box. One request at a time: a new one aborts the previous reply. The automatic check
+// only speaks when a newer version exists; once the user has asked, every outcome is reported.
+class CheckSoftwareUpdate : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The placeholder in the update text that the found version replaces.
+    static inline const QString VersionPlaceholder = QStringLiteral("$$$VERSION$$$");
+
+    CheckSoftwareUpdate();
+    ~CheckSoftwareUpdate() override;
+
+    void SetGiveInfoForNoUpdates(bool giveInfo);
+    void SetUpdateText(const QString& text);
+    void SetCurrentVersion(int major, int minor, int revision, int build);
+    // Asks url once delaySeconds have passed; an earlier armed check still runs as well.
+    void StartUpdateCheck(const QString& url, int delaySeconds);
+    void StartUpdateCheck(const QString& url, std::chrono::milliseconds delay);
+
+signals:
+    void signalViewUpdateRequest(QString UpdateCheckInfo);
+    // A request has ended and its outcome, if any, has been shown.
+    void checkFinished();
+
+private slots:
+    void httpFinished();
+    void httpReadyRead();
+    void updateDataReadProgress(qint64 bytesRead, qint64 totalBytes);
+    void CheckForUpdateIntern();
+    void slotViewUpdateRequest(QString UpdateCheckInfo);
+
+private:
+    void ReleaseReply();
+    bool ReplySucceeded() const;
+
+    bool giveInfoForNoUpdates = false;
+    bool dataReceived = false;
+    QNetworkAccessManager networkManager;
+    QNetworkReply* reply = nullptr;
+    QString updateText;
+    QString updateUrl;
+    VersionNumbers currentVersion{0, 0, 0, 0};
+    // The start of the body, at most UpdateBody::MaxBodyBytes, read once the reply has ended.
+    QByteArray body;
+};

@@ -1,0 +1,129 @@
+// Draws what the user sees of Velmora's commands, from the screen of a real X server, into PNG
+// files: the open context menu over the main window, and the About window.
+//   velmora-menu-screenshot --menu menu.png --about about.png
+// Menus are windows of their own, so only the screen shows one over the window it belongs to: run
+// it on an X server (QT_QPA_PLATFORM=xcb), with a throw-away settings store (scripts/screenshots.sh).
+#include "about/aboutinfo.h"
+#include "app/applicationsetup.h"
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <cstdio>
+
+namespace {
+
+void waitFor(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// The screen's pixels in the given rectangle, a margin around it.
+QImage screenArea(const QRect& area, int margin)
+{
+    const QRect shown = area.adjusted(-margin, -margin, margin, margin);
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
+        .toImage();
+}
+
+bool save(const QImage& image, const QString& file)
+{
+    if (!image.isNull() && image.save(file, "PNG"))
+        return true;
+    std::fprintf(stderr, "velmora-menu-screenshot: cannot write %s\n", qPrintable(file));
+    return false;
+}
+
+// Right-clicks the window at point (window coordinates) and runs whileOpen on the open menu; the
+// menu is closed afterwards.
+void withContextMenu(MainWindow& window, const QPoint& point, const std::function<void(QMenu*)>& whileOpen)
+{
+    // The menu runs its own loop inside the right click; the work happens from a timer in there.
+    bool done = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || done)
+            return;
+        done = true;
+        waitFor(300);
+        whileOpen(menu);
+        menu->close();
+    });
+    poll.start(10);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, window.mapToGlobal(point));
+    QApplication::sendEvent(&window, &event);
+    waitFor(100);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    prepareApplicationEnvironment();
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Draws Velmora's open context menu and its About window from the screen."));
+    parser.addHelpOption();
+    const QCommandLineOption menuFile(QStringLiteral("menu"), QStringLiteral("PNG of the open context menu."),
+                                      QStringLiteral("file"));
+    const QCommandLineOption aboutFile(QStringLiteral("about"), QStringLiteral("PNG of the About window."),
+                                       QStringLiteral("file"));
+    parser.addOptions({menuFile, aboutFile});
+    parser.process(application);
+    if (!parser.isSet(menuFile) && !parser.isSet(aboutFile)) {
+        std::fprintf(stderr, "velmora-menu-screenshot: name --menu or --about; see --help\n");
+        return 2;
+    }
+
+    // The window's node listens on a free port on loopback.
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    MainWindowEnvironment environment;
+    environment.node.port = probe.localPort();
+    probe.close();
+    environment.node.writeDiagnostic = [](const QString&) {};
+    MainWindow window(nullptr, environment);
+    window.setGeometry(40, 40, 560, 320);
+    window.show();
+    waitFor(500);
+
+    bool ok = true;
+    if (parser.isSet(menuFile)) {
+        withContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
+            // The pointer rests on the first entry, as after moving onto it.
+            menu->setActiveAction(menu->actions().value(0));
+            waitFor(200);
+            ok =
+                save(screenArea(window.geometry().united(menu->geometry()), 0), parser.value(menuFile)) && ok;
+        });
+    }
+    if (parser.isSet(aboutFile)) {
+        withContextMenu(window, QPoint(200, 60), [](QMenu* menu) {
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QLatin1String("About"))
+                    action->trigger();
+            }
+        });
+        waitFor(500);
+        AboutInfo* about = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<AboutInfo*>(widget); found && found->isVisible())
+                about = found;
+        }
+        ok = about && save(screenArea(about->geometry(), 0), parser.value(aboutFile)) && ok;
+    }
+    return ok ? 0 : 1;
+}
