@@ -15,7 +15,7 @@ SoundFactory TimedSound::factory(std::shared_ptr<PlayLog> log)
     };
 }
 
-void TimedSound::play()
+void TimedSound::playFrom(qint64)
 {
     // The time first: it is the moment the cue would start to sound.
     log->record(steadyNs());

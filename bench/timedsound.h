@@ -16,7 +16,7 @@ public:
 
     static SoundFactory factory(std::shared_ptr<PlayLog> log);
 
-    void play() override;
+    void playFrom(qint64 offsetMs) override;
     void stop() override;
     bool isPlaying() const override;
 

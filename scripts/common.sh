@@ -21,7 +21,7 @@ install_packages() {
     fi
 }
 
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libqt6multimedia6
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libsndfile1-dev libpulse-dev
                 qt6-qpa-plugins fonts-dejavu-core)
 TEST_PACKAGES=(clang clang-format libclang-rt-14-dev tshark pulseaudio pulseaudio-utils iproute2 util-linux)
 

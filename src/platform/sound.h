@@ -5,8 +5,9 @@
 
 #include <functional>
 
-// One sound file, ready to be played from its beginning and stopped. A file that is missing or
-// cannot be played still makes a sound object; it simply stays silent, and nobody is told.
+// One sound file, ready to be played from its beginning or a point in it, and stopped. A file that
+// is missing or cannot be played still makes a sound object; it stays silent, and the sound
+// output says why in one line on standard output.
 class Sound : public QObject
 {
     Q_OBJECT
@@ -17,7 +18,10 @@ public:
     QString fileName() const;
 
     // Starts the file from its beginning, also when it is already playing; returns at once.
-    virtual void play() = 0;
+    void play() { playFrom(0); }
+    // Starts the file offsetMs milliseconds into it, also when it is already playing, so that a
+    // cue that fires late stays in step with the show; returns at once.
+    virtual void playFrom(qint64 offsetMs) = 0;
     // Ends the playback at once; does nothing when nothing plays.
     virtual void stop() = 0;
     // True from play() until the file has been heard to its end or stopped.
@@ -30,5 +34,6 @@ private:
 // How an owner makes its sounds: the system's real output, or a test's recording stand-in.
 using SoundFactory = std::function<Sound*(const QString& fileName, QObject* parent)>;
 
-// Sounds that play through the system's default audio output.
+// Sounds that play through the system's default audio output, on the one sound engine that the
+// program's sounds share.
 SoundFactory systemSoundFactory();

@@ -13,10 +13,13 @@ RecordingSound::~RecordingSound()
     record("delete");
 }
 
-void RecordingSound::play()
+void RecordingSound::playFrom(qint64 offsetMs)
 {
     playing = true;
-    record("play");
+    if (offsetMs == 0)
+        record("play");
+    else
+        log->append(QStringLiteral("play %1 at %2 ms").arg(fileName()).arg(offsetMs));
 }
 
 void RecordingSound::stop()

@@ -17,7 +17,7 @@ public:
     RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log);
     ~RecordingSound() override;
 
-    void play() override;
+    void playFrom(qint64 offsetMs) override;
     void stop() override;
     bool isPlaying() const override;
 
