@@ -24,12 +24,6 @@ namespace {
 
 constexpr int ToleranceMs = 30;
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class RealSoundTest : public QObject
@@ -65,7 +59,7 @@ void RealSoundTest::cueIsHeardWhole()
 {
     constexpr int FileMs = 1000;
     const QString path = files.filePath(QStringLiteral("intro cue.wav"));
-    QVERIFY(writeFile(path, toneWav(FileMs, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
+    QVERIFY(writeCueFile(path, toneWav(FileMs, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
 
     WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, engineSoundFactory(engine));
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 29);
@@ -97,7 +91,7 @@ void RealSoundTest::cuesPlayInTurn()
     // Two 2-second cues a second apart; the second stops the first, the stop button the second.
     const QString first = files.filePath(QStringLiteral("first.wav"));
     const QString second = files.filePath(QStringLiteral("second.flac"));
-    QVERIFY(writeFile(first, toneWav(2000, 48000, 2, 24)));
+    QVERIFY(writeCueFile(first, toneWav(2000, 48000, 2, 24)));
     QVERIFY(writeToneFile(second, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 2 * 44100));
     WindowHarness harness(cueList({{0, first, 0, 0, 10}, {1, second, 0, 0, 11}}), false,
                           real ? engineSoundFactory(engine) : SoundFactory());
@@ -165,7 +159,7 @@ void RealSoundTest::badCueFilesNeitherCrashNorStall()
     QFETCH(QString, path);
     QFETCH(QByteArray, content);
     if (!content.isNull())
-        QVERIFY(writeFile(path, content));
+        QVERIFY(writeCueFile(path, content));
     const QString line = QStringLiteral("sound: cannot play \"%1\"").arg(path);
     const int before = reports.matching(line).size();
 
@@ -188,7 +182,7 @@ void RealSoundTest::badCueFilesNeitherCrashNorStall()
 void RealSoundTest::withoutSoundServerTheWindowRunsOn()
 {
     const QString path = files.filePath(QStringLiteral("silent night.wav"));
-    QVERIFY(writeFile(path, toneWav(500, 44100, 2, 16)));
+    QVERIFY(writeCueFile(path, toneWav(500, 44100, 2, 16)));
     ReportLines lonelyReports;
     auto lonelyEngine = std::make_shared<SoundEngine>(SoundEngineOptions{
         "unix:" + QFile::encodeName(files.filePath(QStringLiteral("no-server"))), lonelyReports.writer()});

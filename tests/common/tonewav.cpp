@@ -54,6 +54,12 @@ QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits)
     return "RIFF" + le32(quint32(4 + chunks.size())) + "WAVE" + chunks;
 }
 
+bool writeCueFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 double toneSample(qint64 frame, int channel, int sampleRate)
 {
     return ToneAmplitude * std::sin(2 * M_PI * ToneHz * double(frame) / sampleRate + channel * M_PI / 2);

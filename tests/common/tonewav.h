@@ -18,6 +18,9 @@ QByteArray le32(quint32 value);
 // A 440 Hz tone at half of full scale, the same in every channel, as 16- or 24-bit PCM.
 QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits);
 
+// Writes bytes as a cue file, whole; false when that fails.
+bool writeCueFile(const QString& path, const QByteArray& bytes);
+
 // The tone of toneWav as a float sample in [-0.5, 0.5], a quarter turn later in each further
 // channel so that a reader that mixes channels up is caught.
 double toneSample(qint64 frame, int channel, int sampleRate);

@@ -26,12 +26,6 @@ std::vector<float> readAll(AudioFileReader& reader)
     return all;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -175,8 +169,8 @@ void TestAudioFileReader::startsAtOffset()
         samples += le16(quint16(frame));
     const QByteArray format = le16(1) + le16(1) + le32(8000) + le32(16000) + le16(2) + le16(16);
     const QString path = files.filePath(QStringLiteral("numbered.wav"));
-    QVERIFY(writeFile(path, "RIFF" + le32(quint32(36 + samples.size())) + "WAVE" + "fmt " + le32(16) +
-                                format + "data" + le32(quint32(samples.size())) + samples));
+    QVERIFY(writeCueFile(path, "RIFF" + le32(quint32(36 + samples.size())) + "WAVE" + "fmt " + le32(16) +
+                                   format + "data" + le32(quint32(samples.size())) + samples));
 
     AudioFileReader reader;
     QVERIFY(reader.open(path));
@@ -202,18 +196,18 @@ void TestAudioFileReader::refusesWithReason_data()
 
     const QByteArray tone = toneWav(100, 44100, 2, 16);
     const QString headerOnly = files.filePath(QStringLiteral("header only.wav"));
-    QVERIFY(writeFile(headerOnly, tone.left(44)));
+    QVERIFY(writeCueFile(headerOnly, tone.left(44)));
     const QString text = files.filePath(QStringLiteral("notes.wav"));
-    QVERIFY(writeFile(text, "These are the lighting notes for act two, not a sound file.\n"));
+    QVERIFY(writeCueFile(text, "These are the lighting notes for act two, not a sound file.\n"));
     const QString empty = files.filePath(QStringLiteral("empty.wav"));
-    QVERIFY(writeFile(empty, {}));
+    QVERIFY(writeCueFile(empty, {}));
     // A data chunk that claims 4 GB in a file that holds a header alone.
     const QString claims4GB = files.filePath(QStringLiteral("claims 4 GB.wav"));
-    QVERIFY(writeFile(claims4GB, tone.left(40) + le32(0xFFFFFFF0)));
+    QVERIFY(writeCueFile(claims4GB, tone.left(40) + le32(0xFFFFFFF0)));
     const QString flac = files.filePath(QStringLiteral("whole.flac"));
     QVERIFY(writeToneFile(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 44100));
     const QString truncatedFlac = files.filePath(QStringLiteral("truncated.flac"));
-    QVERIFY(writeFile(truncatedFlac, readFile(flac).left(60)));
+    QVERIFY(writeCueFile(truncatedFlac, readFile(flac).left(60)));
 
     QTest::newRow("missing file") << files.filePath(QStringLiteral("missing.wav"))
                                   << QStringLiteral("does not exist");

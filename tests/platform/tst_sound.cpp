@@ -20,12 +20,6 @@ namespace {
 
 constexpr int ToleranceMs = 30;
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class TestSound : public QObject
@@ -64,7 +58,7 @@ void TestSound::initTestCase()
 {
     QVERIFY(files.isValid());
     oneSecond = files.filePath(QStringLiteral("one second.wav"));
-    QVERIFY(writeFile(oneSecond, toneWav(1000, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
+    QVERIFY(writeCueFile(oneSecond, toneWav(1000, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
     soundServer = std::make_unique<PulseNullSink>();
     // The sound output is what these tests are about: without a server they fail, never skip.
     QVERIFY2(soundServer->start() && soundServer->startRecording(), qPrintable(soundServer->errorString()));
@@ -112,7 +106,7 @@ void TestSound::wholeFileIsHeard()
     QFETCH(int, channels);
     QFETCH(int, bits);
     const QString path = files.filePath(QStringLiteral("tone-%1.wav").arg(QTest::currentDataTag()));
-    QVERIFY(writeFile(path, toneWav(durationMs, sampleRate, channels, bits)));
+    QVERIFY(writeCueFile(path, toneWav(durationMs, sampleRate, channels, bits)));
     QObject owner;
     Sound* sound = makeSound(path, &owner);
     QTest::qWait(100);
@@ -202,9 +196,9 @@ void TestSound::unplayableFileStaysSilentWithOneLine_data()
     const QString empty = files.filePath(QStringLiteral("empty.wav"));
     const QString text = files.filePath(QStringLiteral("notes.wav"));
     const QString headerOnly = files.filePath(QStringLiteral("header only.wav"));
-    QVERIFY(writeFile(empty, {}));
-    QVERIFY(writeFile(text, "These are not the samples you are looking for.\n"));
-    QVERIFY(writeFile(headerOnly, toneWav(10, 44100, 2, 16).left(44)));
+    QVERIFY(writeCueFile(empty, {}));
+    QVERIFY(writeCueFile(text, "These are not the samples you are looking for.\n"));
+    QVERIFY(writeCueFile(headerOnly, toneWav(10, 44100, 2, 16).left(44)));
 
     QTest::newRow("missing file") << files.filePath(QStringLiteral("missing.wav"))
                                   << QStringLiteral("does not exist");
@@ -264,7 +258,7 @@ void TestSound::noSoundServerLeavesCuesSilent()
 void TestSound::nextCuePlaysAfterServerRestart()
 {
     const QString long3s = files.filePath(QStringLiteral("three seconds.wav"));
-    QVERIFY(writeFile(long3s, toneWav(3000, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
+    QVERIFY(writeCueFile(long3s, toneWav(3000, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
     QObject owner;
     Sound* cue = makeSound(long3s, &owner);
     Sound* nextCue = makeSound(oneSecond, &owner);
