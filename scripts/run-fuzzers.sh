@@ -54,7 +54,7 @@ extra_options() {
 
 found=0
 ran=0
-for name in fuzz_dispatch fuzz_macaddress fuzz_wav fuzz_updatebody; do
+for name in fuzz_dispatch fuzz_macaddress fuzz_audiofile fuzz_updatebody; do
     binary="$build_dir/fuzz/$name"
     if [ ! -x "$binary" ]; then
         echo "$name: not built (its part is not in VELMORA_PARTS), skipped"

@@ -1,6 +1,7 @@
 #include "sound.h"
 
-#include "audiosinksound.h"
+#include "enginesound.h"
+#include "soundengine.h"
 
 Sound::Sound(const QString& fileName, QObject* parent) : QObject(parent), path(fileName) {}
 
@@ -16,7 +17,5 @@ bool Sound::isPlaying() const
 
 SoundFactory systemSoundFactory()
 {
-    return [](const QString& fileName, QObject* parent) -> Sound* {
-        return new AudioSinkSound(fileName, parent);
-    };
+    return engineSoundFactory(SoundEngine::shared());
 }

@@ -5,8 +5,9 @@
 
 #include <functional>
 
-// One sound file, ready to be played from its beginning and stopped. A file that is missing or
-// cannot be played still makes a sound object; it simply stays silent, and nobody is told.
+// One sound file, ready to be played from its beginning or a point in it, and stopped. A file that
+// is missing or cannot be played still makes a sound object; it stays silent, and the sound
+// output says why in one line on standard output.
 class Sound : public QObject
 {
     Q_OBJECT
@@ -33,5 +34,6 @@ private:
 // How an owner makes its sounds: the system's real output, or a test's recording stand-in.
 using SoundFactory = std::function<Sound*(const QString& fileName, QObject* parent)>;
 
-// Sounds that play through the system's default audio output.
+// Sounds that play through the system's default audio output, on the one sound engine that the
+// program's sounds share.
 SoundFactory systemSoundFactory();

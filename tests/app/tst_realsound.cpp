@@ -1,18 +1,31 @@
-// A cue played by the real main window through a real sound server: a private PulseAudio with a
+// Cues played by the real main window through a real sound server: a private PulseAudio with a
 // null output, whose monitor is recorded. The whole file must be heard, from the timecode
-// datagram that starts it; a cue that starts late is heard from that far into its file.
-#include "platform/sound.h"
+// datagram that starts it, and a cue that starts late from that far into its file; the recording
+// sound layer and the real one go through the same cue sequence; bad files and a missing server
+// leave the cue silent with one line, and the window on.
+#include "platform/enginesound.h"
+#include "platform/soundengine.h"
 #include "pulsenullsink.h"
+#include "reportlines.h"
 #include "tonewav.h"
 #include "windowharness.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sndfile.h>
+
 using namespace ToneWav;
+
+namespace {
+
+constexpr int ToleranceMs = 30;
+
+} // namespace
 
 class RealSoundTest : public QObject
 {
@@ -22,20 +35,26 @@ private slots:
     void initTestCase();
     void cueIsHeardWhole_data();
     void cueIsHeardWhole();
+    void cuesPlayInTurn_data();
+    void cuesPlayInTurn();
     void badCueFilesNeitherCrashNorStall_data();
     void badCueFilesNeitherCrashNorStall();
+    void withoutSoundServerTheWindowRunsOn();
 
 private:
     QTemporaryDir files;
     std::unique_ptr<PulseNullSink> soundServer;
-    bool soundServerRunning = false;
+    ReportLines reports;
+    std::shared_ptr<SoundEngine> engine;
 };
 
 void RealSoundTest::initTestCase()
 {
     QVERIFY(files.isValid());
     soundServer = std::make_unique<PulseNullSink>();
-    soundServerRunning = soundServer->start() && soundServer->startRecording();
+    // These tests are about the real output: without a sound server they fail, never skip.
+    QVERIFY2(soundServer->start() && soundServer->startRecording(), qPrintable(soundServer->errorString()));
+    engine = std::make_shared<SoundEngine>(SoundEngineOptions{{}, reports.writer()});
 }
 
 void RealSoundTest::cueIsHeardWhole_data()
@@ -50,17 +69,11 @@ void RealSoundTest::cueIsHeardWhole()
 {
     QFETCH(int, firstFrame);
     QFETCH(int, heardMs);
-    if (!soundServerRunning)
-        QSKIP(qPrintable(QStringLiteral("No sound server to play into: ") + soundServer->errorString()));
     constexpr int FileMs = 1000;
-    constexpr int ToleranceMs = 30;
     const QString path = files.filePath(QStringLiteral("intro cue.wav"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(toneWav(FileMs, PulseNullSink::SampleRate, PulseNullSink::Channels, 16));
-    file.close();
+    QVERIFY(writeCueFile(path, toneWav(FileMs, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
 
-    WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, systemSoundFactory());
+    WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, engineSoundFactory(engine));
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 24);
     const qint64 sendFrame = soundServer->currentFrame();
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, quint8(firstFrame));
@@ -77,35 +90,124 @@ void RealSoundTest::cueIsHeardWhole()
              qPrintable(QStringLiteral("heard for %1 ms").arg(framesToMs(span.frames()))));
 }
 
+void RealSoundTest::cuesPlayInTurn_data()
+{
+    QTest::addColumn<bool>("real");
+    QTest::newRow("recording sound layer") << false;
+    QTest::newRow("real sound server") << true;
+}
+
+void RealSoundTest::cuesPlayInTurn()
+{
+    QFETCH(bool, real);
+    // Two 2-second cues a second apart; the second stops the first, the stop button the second.
+    const QString first = files.filePath(QStringLiteral("first.wav"));
+    const QString second = files.filePath(QStringLiteral("second.flac"));
+    QVERIFY(writeCueFile(first, toneWav(2000, 48000, 2, 24)));
+    QVERIFY(writeToneFile(second, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 2 * 44100));
+    WindowHarness harness(cueList({{0, first, 0, 0, 10}, {1, second, 0, 0, 11}}), false,
+                          real ? engineSoundFactory(engine) : SoundFactory());
+    QTest::qWait(100);
+
+    const qint64 startFrame = soundServer->currentFrame();
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("first.wav"));
+    QTest::qWait(400);
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 11, 0);
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("second.flac"));
+    QTest::qWait(400);
+    const qint64 stopFrame = soundServer->currentFrame();
+    harness.invokeSlot("ChangedAudioStop");
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("second.flac stopped"));
+    QTest::qWait(2500);
+
+    if (!real) {
+        const QStringList events = harness.recorder.events();
+        QCOMPARE(events.filter(QRegularExpression("^play ")),
+                 QStringList({QStringLiteral("play ") + first, QStringLiteral("play ") + second}));
+        QVERIFY(events.lastIndexOf(QStringLiteral("stop ") + first) > events.indexOf("play " + first));
+        QCOMPARE(events.last(), QStringLiteral("stop ") + second);
+        return;
+    }
+    // One stretch of sound from the first cue to the stop button: the second cue took over
+    // without a gap, and neither file ran on to its end.
+    const qint64 endFrame = soundServer->currentFrame();
+    QTRY_VERIFY_WITH_TIMEOUT(soundServer->recording().size() / 4 > endFrame, 5000);
+    const AudibleSpan span = audibleSpan(soundServer->recording(), startFrame);
+    QVERIFY2(!span.isEmpty(), "the sound server received only silence");
+    const double expectedMs = framesToMs(stopFrame - startFrame);
+    qInfo("heard for %.0f ms from the first cue to the stop button (%.0f ms apart)",
+          framesToMs(span.frames()), expectedMs);
+    QVERIFY2(qAbs(framesToMs(span.frames()) - expectedMs) <= 3 * ToleranceMs,
+             qPrintable(QStringLiteral("heard for %1 ms").arg(framesToMs(span.frames()))));
+    QVERIFY(reports.lines().isEmpty());
+}
+
 void RealSoundTest::badCueFilesNeitherCrashNorStall_data()
 {
-    QTest::addColumn<QByteArray>("content"); // empty: no file at all
-    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("content"); // written when not null
+
     const QByteArray tone = toneWav(300, PulseNullSink::SampleRate, PulseNullSink::Channels, 16);
-    QTest::newRow("missing file") << QByteArray() << false;
-    QTest::newRow("empty file") << QByteArray() << true;
-    QTest::newRow("not a wave file") << QByteArray("ID3\x04\x00", 5) + " this is an mp3 header" << true;
-    QTest::newRow("wave header only") << tone.left(44) << true;
-    QTest::newRow("truncated in the middle of a frame") << tone.left(tone.size() / 2 + 3) << true;
+    const QString flac = files.filePath(QStringLiteral("whole.flac"));
+    QVERIFY(writeToneFile(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 44100));
+    QFile flacFile(flac);
+    QVERIFY(flacFile.open(QIODevice::ReadOnly));
+    const QString folder = files.filePath(QStringLiteral("a folder.wav"));
+    QVERIFY(QDir().mkpath(folder));
+
+    QTest::newRow("missing file") << files.filePath(QStringLiteral("missing.wav")) << QByteArray();
+    QTest::newRow("empty file") << files.filePath(QStringLiteral("empty.wav")) << QByteArray("");
+    QTest::newRow("text named .wav") << files.filePath(QStringLiteral("text.wav"))
+                                     << QByteArray("ID3\x04\x00 this is no sound at all", 30);
+    QTest::newRow("truncated FLAC") << files.filePath(QStringLiteral("truncated.flac")) << flacFile.read(60);
+    QTest::newRow("WAV header claiming 4 GB")
+        << files.filePath(QStringLiteral("claims 4 GB.wav")) << tone.left(40) + le32(0xFFFFFFF0);
+    QTest::newRow("a folder") << folder << QByteArray();
 }
 
 void RealSoundTest::badCueFilesNeitherCrashNorStall()
 {
+    QFETCH(QString, path);
     QFETCH(QByteArray, content);
-    QFETCH(bool, exists);
-    const QString path = files.filePath(QStringLiteral("bad-%1.wav").arg(QTest::currentDataTag()));
-    if (exists) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, systemSoundFactory());
+    if (!content.isNull())
+        QVERIFY(writeCueFile(path, content));
+    const QString line = QStringLiteral("sound: cannot play \"%1\"").arg(path);
+    const int before = reports.matching(line).size();
+
+    WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, engineSoundFactory(engine));
+    const qint64 startFrame = soundServer->currentFrame();
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
     QCOMPARE(harness.labelText("statusLabel"), QFileInfo(path).fileName());
     // The display goes on as before.
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 1);
     QCOMPARE(harness.labelText("timeLabel"), QStringLiteral("00:00:10:01"));
+    QVERIFY(reports.waitFor(line));
+    QCOMPARE(reports.matching(line).size(), before + 1);
+    QTest::qWait(300);
+    const qint64 endFrame = soundServer->currentFrame();
+    QTRY_VERIFY_WITH_TIMEOUT(soundServer->recording().size() / 4 > endFrame, 5000);
+    QVERIFY(audibleSpan(soundServer->recording(), startFrame).isEmpty());
     harness.invokeSlot("ChangedAudioStop");
+}
+
+void RealSoundTest::withoutSoundServerTheWindowRunsOn()
+{
+    const QString path = files.filePath(QStringLiteral("silent night.wav"));
+    QVERIFY(writeCueFile(path, toneWav(500, 44100, 2, 16)));
+    ReportLines lonelyReports;
+    auto lonelyEngine = std::make_shared<SoundEngine>(SoundEngineOptions{
+        "unix:" + QFile::encodeName(files.filePath(QStringLiteral("no-server"))), lonelyReports.writer()});
+
+    WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, engineSoundFactory(lonelyEngine));
+    QVERIFY(lonelyReports.waitFor(QStringLiteral("sound: no sound server (")));
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("silent night.wav"));
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 1);
+    QCOMPARE(harness.labelText("timeLabel"), QStringLiteral("00:00:10:01"));
+    harness.invokeSlot("ChangedAudioStop");
+    QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("silent night.wav stopped"));
+    QCOMPARE(lonelyReports.lines().size(), 1);
 }
 
 QTEST_MAIN(RealSoundTest)

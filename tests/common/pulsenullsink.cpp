@@ -93,6 +93,17 @@ bool PulseNullSink::start()
     return true;
 }
 
+void PulseNullSink::kill()
+{
+    for (QProcess* process : {&server, &recorder}) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    readRecording();
+}
+
 QString PulseNullSink::errorString() const
 {
     return error;

@@ -28,6 +28,9 @@ public:
     // errorString(), when no server can run here (PulseAudio not installed, say).
     bool start();
     QString errorString() const;
+    // Ends the server as a crash would (SIGKILL), and the recording with it. start() and
+    // startRecording() bring both back at the same address.
+    void kill();
 
     // Starts recording the null sink's monitor; returns once recorded samples arrive.
     bool startRecording();

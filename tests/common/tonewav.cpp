@@ -2,9 +2,13 @@
 
 #include "pulsenullsink.h"
 
+#include <QFile>
 #include <QtEndian>
 
+#include <sndfile.h>
+
 #include <cmath>
+#include <vector>
 
 namespace ToneWav {
 
@@ -48,6 +52,37 @@ QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits)
     if (data.size() % 2)
         chunks += '\0';
     return "RIFF" + le32(quint32(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+bool writeCueFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+double toneSample(qint64 frame, int channel, int sampleRate)
+{
+    return ToneAmplitude * std::sin(2 * M_PI * ToneHz * double(frame) / sampleRate + channel * M_PI / 2);
+}
+
+bool writeToneFile(const QString& path, int format, int sampleRate, int channels, qint64 frames)
+{
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = channels;
+    info.format = format;
+    if (!sf_format_check(&info))
+        return false;
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!file)
+        return false;
+    std::vector<double> samples(size_t(frames * channels));
+    for (qint64 frame = 0; frame < frames; ++frame) {
+        for (int channel = 0; channel < channels; ++channel)
+            samples[size_t(frame * channels + channel)] = toneSample(frame, channel, sampleRate);
+    }
+    const bool written = sf_writef_double(file, samples.data(), frames) == frames;
+    return sf_close(file) == 0 && written;
 }
 
 AudibleSpan audibleSpan(const QByteArray& recording, qint64 fromFrame)

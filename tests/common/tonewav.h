@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // Test sound: a tone written as a wave file, and where a recording of the sound server is
 // audible.
@@ -16,6 +17,16 @@ QByteArray le32(quint32 value);
 
 // A 440 Hz tone at half of full scale, the same in every channel, as 16- or 24-bit PCM.
 QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits);
+
+// Writes bytes as a cue file, whole; false when that fails.
+bool writeCueFile(const QString& path, const QByteArray& bytes);
+
+// The tone of toneWav as a float sample in [-0.5, 0.5], a quarter turn later in each further
+// channel so that a reader that mixes channels up is caught.
+double toneSample(qint64 frame, int channel, int sampleRate);
+// Writes that tone through libsndfile in the given format (SF_FORMAT_* major | subtype); false
+// when libsndfile cannot write it.
+bool writeToneFile(const QString& path, int format, int sampleRate, int channels, qint64 frames);
 
 // Where a recording (16-bit stereo at the null sink's rate) is above silence, from a frame on.
 struct AudibleSpan

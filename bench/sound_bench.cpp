@@ -1,0 +1,243 @@
+// The sound engine against a real PulseAudio server with a null sink (a private one, started
+// here): the GUI thread's time in play() and stop(), the first cue against the tenth, rebuilding
+// nine ten-minute cues (GUI time, memory, the longest gap between display ticks), and the delay
+// from a timecode datagram to audible sound through the real main window. Prints the figures
+// that the README quotes.
+#include "app/mainwindow.h"
+#include "cues/audiofileconfig.h"
+#include "longcuefile.h"
+#include "nodeharness.h"
+#include "platform/sound.h"
+#include "pulsenullsink.h"
+#include "tickgapwatch.h"
+#include "tonewav.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+using namespace ToneWav;
+
+namespace {
+
+double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(fraction * double(values.size())))];
+}
+
+double residentMiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024 * 1024) : 0;
+}
+
+template <typename Call>
+double timedMs(Call call)
+{
+    QElapsedTimer timer;
+    timer.start();
+    call();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Where sound starts in the recording, from a frame on and before another: -1 for none.
+double audibleAfterMs(const QByteArray& recording, qint64 fromFrame, qint64 beforeFrame)
+{
+    const AudibleSpan span = audibleSpan(recording.left(beforeFrame * 4), fromFrame);
+    return span.isEmpty() ? -1 : framesToMs(span.first - fromFrame);
+}
+
+// play() and stop() in turn on one sound, as the cue check and the stop button call them.
+void benchPlayAndStop(PulseNullSink& server, const SoundFactory& makeSound, const QString& file)
+{
+    constexpr int Rounds = 200;
+    QObject owner;
+    Sound* sound = makeSound(file, &owner);
+    // What start-up does before the first cue can come: the engine connects, the file opens.
+    QTest::qWait(1000);
+    std::vector<double> playMs, stopMs;
+    std::vector<qint64> playFrames;
+    for (int round = 0; round < Rounds; ++round) {
+        playFrames.push_back(server.currentFrame());
+        playMs.push_back(timedMs([&] { sound->play(); }));
+        QTest::qWait(80);
+        stopMs.push_back(timedMs([&] { sound->stop(); }));
+        QTest::qWait(40);
+    }
+    QTest::qWait(500);
+    playFrames.push_back(server.currentFrame());
+    (void)QTest::qWaitFor([&] { return server.recording().size() / 4 > playFrames.back(); }, 5000);
+    const QByteArray recording = server.recording();
+    std::vector<double> audibleMs;
+    for (int round = 0; round < Rounds; ++round)
+        audibleMs.push_back(
+            audibleAfterMs(recording, playFrames[size_t(round)], playFrames[size_t(round) + 1]));
+    const long silent = std::count(audibleMs.begin(), audibleMs.end(), -1.0);
+
+    std::printf("\nplay() and stop() on the GUI thread, %d rounds against the null sink\n", Rounds);
+    std::printf("| | median | p99 | max |\n|---|---|---|---|\n");
+    std::printf("| play() | %.3f ms | %.3f ms | %.3f ms |\n", percentile(playMs, 0.5),
+                percentile(playMs, 0.99), percentile(playMs, 1.0));
+    std::printf("| stop() | %.3f ms | %.3f ms | %.3f ms |\n", percentile(stopMs, 0.5),
+                percentile(stopMs, 0.99), percentile(stopMs, 1.0));
+    std::printf("| play() to audible | %.1f ms | %.1f ms | %.1f ms |\n", percentile(audibleMs, 0.5),
+                percentile(audibleMs, 0.99), percentile(audibleMs, 1.0));
+    std::printf("first cue: play() %.3f ms, audible after %.1f ms; tenth cue: play() %.3f ms, audible after "
+                "%.1f ms; silent plays: %ld\n",
+                playMs[0], audibleMs[0], playMs[9], audibleMs[9], silent);
+}
+
+// Nine ten-minute cues made, then rebuilt as Ok in the settings dialog does, then one started.
+void benchRebuild(const SoundFactory& makeSound, const QTemporaryDir& dir)
+{
+    constexpr int Minutes = 10;
+    const QString first = dir.filePath(QStringLiteral("long-0.wav"));
+    if (!writeLongCueFile(first, Minutes * 60)) {
+        std::printf("could not write %s\n", qPrintable(first));
+        return;
+    }
+    std::array<QString, AudioSlotCount> paths;
+    for (int slot = 0; slot < AudioSlotCount; ++slot) {
+        paths[size_t(slot)] = dir.filePath(QStringLiteral("long-%1.wav").arg(slot));
+        // Hard links: nine files to the engine, one on the disk.
+        if (slot > 0 &&
+            ::link(QFile::encodeName(first).constData(), QFile::encodeName(paths[size_t(slot)])) != 0)
+            QFile::copy(first, paths[size_t(slot)]);
+    }
+    TickGapWatch watch;
+    QObject owner;
+    std::array<Sound*, AudioSlotCount> sounds{};
+    const auto build = [&] {
+        for (int slot = 0; slot < AudioSlotCount; ++slot)
+            sounds[size_t(slot)] = makeSound(paths[size_t(slot)], &owner);
+    };
+    const auto destroy = [&] {
+        for (Sound*& sound : sounds) {
+            sound->stop();
+            delete sound;
+            sound = nullptr;
+        }
+    };
+
+    QTest::qWait(200);
+    const double rssBefore = residentMiB();
+    watch.restart();
+    const double buildMs = timedMs(build);
+    QTest::qWait(1500);
+    const double buildGapMs = watch.longestGapMs();
+    const double rssLoaded = residentMiB();
+
+    watch.restart();
+    const double rebuildMs = timedMs([&] {
+        destroy();
+        build();
+    });
+    QTest::qWait(1500);
+    const double rebuildGapMs = watch.longestGapMs();
+
+    watch.restart();
+    const double cueMs = timedMs([&] {
+        for (Sound* sound : sounds)
+            sound->stop();
+        sounds[0]->play();
+    });
+    QTest::qWait(2000);
+    const double cueGapMs = watch.longestGapMs();
+    const double rssPlaying = residentMiB();
+    destroy();
+
+    std::printf("\nnine %d-minute 48 kHz 24-bit stereo WAV cues (%.0f MB each)\n", Minutes,
+                double(QFile(first).size()) / 1e6);
+    std::printf("| | GUI time | longest tick gap |\n|---|---|---|\n");
+    std::printf("| made at start-up | %.3f ms | %.1f ms |\n", buildMs, buildGapMs);
+    std::printf("| rebuilt (nine deleted, nine made) | %.3f ms | %.1f ms |\n", rebuildMs, rebuildGapMs);
+    std::printf("| cue start (nine stop(), one play()) | %.3f ms | %.1f ms |\n", cueMs, cueGapMs);
+    std::printf("resident memory: %.1f MiB before, +%.1f MiB with nine loaded, +%.1f MiB with one playing\n",
+                rssBefore, rssLoaded - rssBefore, rssPlaying - rssBefore);
+}
+
+// A timecode datagram over loopback to the real main window, to sound in the null sink.
+void benchDatagramToSound(PulseNullSink& server, const SoundFactory& makeSound, const QString& file)
+{
+    constexpr int Rounds = 40;
+    AudioFileConfig cues;
+    ClearAudioConfig(&cues);
+    cues.file[0] = file;
+    cues.seconds[0] = 10;
+    SaveAudioConfig(&cues);
+    MainWindowEnvironment environment;
+    environment.node.port = freeUdpPort();
+    environment.node.listInterfaces = [] {
+        return QList<DescribedInterface>{
+            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
+    };
+    environment.node.writeDiagnostic = [](const QString&) {};
+    environment.makeSound = makeSound;
+    MainWindow window(nullptr, environment);
+    window.show();
+    LoopbackPeer console(QStringLiteral("127.0.0.1"));
+    QTest::qWait(1000);
+
+    std::vector<qint64> sendFrames;
+    for (int round = 0; round < Rounds; ++round) {
+        console.sendTo(timecodePacket(0, 0, 9, 29, 1), environment.node.port);
+        // Somewhere within the display tick, as a real console's packets fall.
+        QTest::qWait(60 + round % 20);
+        sendFrames.push_back(server.currentFrame());
+        console.sendTo(timecodePacket(0, 0, 10, 0, 1), environment.node.port);
+        QTest::qWait(500);
+    }
+    sendFrames.push_back(server.currentFrame());
+    (void)QTest::qWaitFor([&] { return server.recording().size() / 4 > sendFrames.back(); }, 5000);
+    const QByteArray recording = server.recording();
+    std::vector<double> latencyMs;
+    for (int round = 0; round < Rounds; ++round) {
+        const double ms = audibleAfterMs(recording, sendFrames[size_t(round)], sendFrames[size_t(round) + 1]);
+        if (ms >= 0)
+            latencyMs.push_back(ms);
+    }
+    std::printf("\nArtTimeCode datagram to audible sound, real main window, %d cues (%zu heard)\n", Rounds,
+                latencyMs.size());
+    std::printf("median %.1f ms, p99 %.1f ms, min %.1f ms\n", percentile(latencyMs, 0.5),
+                percentile(latencyMs, 0.99), percentile(latencyMs, 0.0));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    PulseNullSink server;
+    if (!server.start() || !server.startRecording()) {
+        std::fprintf(stderr, "no sound server to measure against: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    QTemporaryDir dir;
+    const QString shortCue = dir.filePath(QStringLiteral("short.wav"));
+    QFile file(shortCue);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(toneWav(200, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)) < 0)
+        return 1;
+    file.close();
+
+    const SoundFactory makeSound = systemSoundFactory();
+    benchPlayAndStop(server, makeSound, shortCue);
+    benchRebuild(makeSound, dir);
+    benchDatagramToSound(server, makeSound, shortCue);
+    return 0;
+}

@@ -1,0 +1,217 @@
+#include "pulsevoice.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+namespace {
+
+pa_usec_t now()
+{
+    timeval tv;
+    return pa_timeval_load(pa_gettimeofday(&tv));
+}
+
+} // namespace
+
+PulseVoice::PulseVoice(const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing)
+    : path(fileName), streamName(QFileInfo(fileName).fileName().toUtf8()), playing(std::move(playing))
+{}
+
+PulseVoice::~PulseVoice()
+{
+    dropStream();
+}
+
+void PulseVoice::load(const Report& report)
+{
+    loaded = reader.open(path) && usable(report);
+    if (!loaded && !reader.errorString().isEmpty())
+        report(QStringLiteral("sound: cannot play \"%1\": %2; that cue stays silent")
+                   .arg(path, reader.errorString()));
+}
+
+bool PulseVoice::usable(const Report& report)
+{
+    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(reader.sampleRate()),
+                        quint8(qMin(reader.channels(), 255))};
+    if (reader.channels() <= int(PA_CHANNELS_MAX) && pa_sample_spec_valid(&spec))
+        return true;
+    report(QStringLiteral("sound: cannot play \"%1\": %2 channels at %3 Hz is more than the sound server "
+                          "takes; that cue stays silent")
+               .arg(path)
+               .arg(reader.channels())
+               .arg(reader.sampleRate()));
+    return false;
+}
+
+void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 playGeneration)
+{
+    dropStream();
+    generation = playGeneration;
+    mainloop = api;
+    // A file that was missing when the cues were built may be there now; it is tried again
+    // without a second message.
+    if (!loaded)
+        loaded = reader.open(path) && usable([](const QString&) {});
+    if (!loaded || !reader.seekMs(offsetMs)) {
+        finish();
+        return;
+    }
+
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(reader.sampleRate()), quint8(reader.channels())};
+    pa_channel_map map;
+    if (!pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX))
+        pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_AUX);
+    stream = pa_stream_new(context, streamName.isEmpty() ? "cue" : streamName.constData(), &spec, &map);
+    if (!stream) {
+        finish();
+        return;
+    }
+    framesWritten = 0;
+    fileEnded = false;
+    pa_stream_set_write_callback(stream, onWrite, this);
+    pa_stream_set_state_callback(stream, onState, this);
+    pa_buffer_attr buffer;
+    buffer.maxlength = quint32(-1);
+    buffer.tlength = quint32(pa_usec_to_bytes(pa_usec_t(BufferMs) * PA_USEC_PER_MSEC, &spec));
+    buffer.prebuf = quint32(-1);
+    buffer.minreq = quint32(-1);
+    buffer.fragsize = quint32(-1);
+    const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
+                                         PA_STREAM_INTERPOLATE_TIMING);
+    if (pa_stream_connect_playback(stream, nullptr, &buffer, flags, nullptr, nullptr) < 0)
+        finish();
+}
+
+void PulseVoice::stop()
+{
+    dropStream();
+}
+
+void PulseVoice::abandon()
+{
+    finish();
+}
+
+void PulseVoice::refuse(quint64 refused)
+{
+    quint64 expected = refused;
+    playing->compare_exchange_strong(expected, 0);
+}
+
+void PulseVoice::fill(size_t bytes)
+{
+    const size_t frameBytes = size_t(reader.channels()) * sizeof(float);
+    while (!fileEnded && bytes >= frameBytes) {
+        void* data = nullptr;
+        size_t size = bytes;
+        if (pa_stream_begin_write(stream, &data, &size) < 0 || !data) {
+            finish();
+            return;
+        }
+        const qint64 wanted = qint64(qMin(size, bytes) / frameBytes);
+        const qint64 got = wanted > 0 ? reader.read(static_cast<float*>(data), wanted) : 0;
+        if (got <= 0) {
+            pa_stream_cancel_write(stream);
+            fileEnded = true;
+            break;
+        }
+        pa_stream_write(stream, data, size_t(got) * frameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+        framesWritten += got;
+        bytes -= size_t(got) * frameBytes;
+    }
+    if (fileEnded) {
+        // The drain also starts a stream that never filled its first buffer (a short file).
+        pa_stream_set_write_callback(stream, nullptr, nullptr);
+        if (pa_operation* drain = pa_stream_drain(stream, onDrained, this))
+            pa_operation_unref(drain);
+        else
+            finish();
+    }
+}
+
+void PulseVoice::drained()
+{
+    // The server has taken the last sample from the stream, but the device behind it may hold a
+    // second more (a Bluetooth speaker, a network sink): the playback ends when the stream's
+    // clock says the last sample was heard, not after a fixed margin.
+    endDeadline = now() +
+                  pa_bytes_to_usec(quint64(framesWritten) * reader.channels() * sizeof(float),
+                                   pa_stream_get_sample_spec(stream)) +
+                  pa_usec_t(EndGraceMs) * PA_USEC_PER_MSEC;
+    checkEnd();
+}
+
+void PulseVoice::checkEnd()
+{
+    const pa_sample_spec* spec = pa_stream_get_sample_spec(stream);
+    const pa_usec_t total = quint64(framesWritten) * PA_USEC_PER_SEC / spec->rate;
+    pa_usec_t heard = 0;
+    if (pa_stream_get_time(stream, &heard) < 0 || heard >= total || now() >= endDeadline) {
+        finish();
+        return;
+    }
+    scheduleEndCheck(qMin<pa_usec_t>(total - heard, pa_usec_t(EndCheckMs) * PA_USEC_PER_MSEC));
+}
+
+void PulseVoice::scheduleEndCheck(pa_usec_t delay)
+{
+    timeval when;
+    pa_timeval_add(pa_gettimeofday(&when), delay);
+    if (endCheck)
+        mainloop->time_restart(endCheck, &when);
+    else
+        endCheck = mainloop->time_new(mainloop, &when, onEndCheck, this);
+}
+
+void PulseVoice::finish()
+{
+    dropStream();
+    quint64 expected = generation;
+    if (expected != 0)
+        playing->compare_exchange_strong(expected, 0);
+    generation = 0;
+}
+
+void PulseVoice::dropStream()
+{
+    if (endCheck) {
+        mainloop->time_free(endCheck);
+        endCheck = nullptr;
+    }
+    if (!stream)
+        return;
+    pa_stream* old = std::exchange(stream, nullptr);
+    pa_stream_set_write_callback(old, nullptr, nullptr);
+    pa_stream_set_state_callback(old, nullptr, nullptr);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(old)))
+        pa_stream_disconnect(old);
+    pa_stream_unref(old);
+}
+
+void PulseVoice::onWrite(pa_stream* stream, size_t bytes, void* self)
+{
+    auto* voice = static_cast<PulseVoice*>(self);
+    if (stream == voice->stream)
+        voice->fill(bytes);
+}
+
+void PulseVoice::onState(pa_stream* stream, void* self)
+{
+    auto* voice = static_cast<PulseVoice*>(self);
+    if (stream == voice->stream && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        voice->finish();
+}
+
+void PulseVoice::onDrained(pa_stream* stream, int, void* self)
+{
+    auto* voice = static_cast<PulseVoice*>(self);
+    if (stream == voice->stream)
+        voice->drained();
+}
+
+void PulseVoice::onEndCheck(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+{
+    static_cast<PulseVoice*>(self)->checkEnd();
+}

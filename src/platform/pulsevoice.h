@@ -1,0 +1,73 @@
+#pragma once
+
+#include "audiofilereader.h"
+
+#include <QString>
+
+#include <pulse/pulseaudio.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// One cue file on the sound server: its reader, and while it plays a playback stream of its own
+// that pulls blocks from the file as the server asks for them. Lives on the sound engine's thread
+// alone; nothing here is called from the window.
+class PulseVoice
+{
+public:
+    using Report = std::function<void(const QString& line)>;
+
+    // playing holds the number of the play() that the window is waiting on, 0 for none; the
+    // voice sets it back to 0 when that playback has been heard to its end or cannot go on.
+    PulseVoice(const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing);
+    ~PulseVoice();
+    PulseVoice(const PulseVoice&) = delete;
+    PulseVoice& operator=(const PulseVoice&) = delete;
+
+    // Opens the file; says in one line why a file cannot be played.
+    void load(const Report& report);
+    void play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 generation);
+    void stop();
+    // The sound server went away: the stream is gone with it.
+    void abandon();
+    // A play that could not even start: the window stops waiting for it.
+    void refuse(quint64 generation);
+
+    // How long a stream holds ahead of what is heard: room for the engine's thread to be late
+    // (a slow disk, a busy machine) without a dropout.
+    static constexpr int BufferMs = 100;
+    // How often the end of a playback is checked once the last sample has been written.
+    static constexpr int EndCheckMs = 10;
+    // A server that stops playing altogether must not keep a cue "playing" for ever.
+    static constexpr int EndGraceMs = 3000;
+
+private:
+    bool usable(const Report& report);
+    void fill(size_t bytes);
+    void drained();
+    void checkEnd();
+    void scheduleEndCheck(pa_usec_t delay);
+    void finish();
+    void dropStream();
+
+    static void onWrite(pa_stream* stream, size_t bytes, void* self);
+    static void onState(pa_stream* stream, void* self);
+    static void onDrained(pa_stream* stream, int success, void* self);
+    static void onEndCheck(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv, void* self);
+
+    QString path;
+    QByteArray streamName;
+    std::shared_ptr<std::atomic<quint64>> playing;
+    AudioFileReader reader;
+    bool loaded = false;
+
+    pa_stream* stream = nullptr;
+    pa_mainloop_api* mainloop = nullptr;
+    pa_time_event* endCheck = nullptr;
+    quint64 generation = 0;
+    qint64 framesWritten = 0;
+    bool fileEnded = false;
+    pa_usec_t endDeadline = 0;
+};
