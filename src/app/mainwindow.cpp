@@ -3,6 +3,7 @@
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
 #include "programversion.h"
+#include "timecodelabel.h"
 #include "timecodetext.h"
 
 #include <QCloseEvent>
@@ -157,7 +158,7 @@ void MainWindow::CreateDisplay()
         fpsLcd->display(tr("-- fps"));
         fpsLcd->setAccessibleName(tr("-- fps"));
     } else {
-        timeLabel = new QLabel(tr("--:--:--:--"), this);
+        timeLabel = new TimecodeLabel(tr("--:--:--:--"), this);
         timeLabel->setObjectName(QStringLiteral("timeLabel"));
         timeLabel->setAlignment(Qt::AlignCenter);
         timeLabel->setFont(timeFont(timeLabel));
@@ -257,6 +258,14 @@ void MainWindow::SendTimecodeTimeOut()
     }
     if (senderLabel)
         senderLabel->setText(senderText);
+    if (count != shownSenders) {
+        // A font chosen for fewer lines would cut off the first and last senders. The label's
+        // share of the window changes with the other displays' new lines: lay them out first.
+        shownSenders = count;
+        if (timeLabel && columnLayout)
+            columnLayout->activate();
+        ScaleTimeLabelFont();
+    }
 }
 
 void MainWindow::CheckCues(const ArtTimecode& timecode)
@@ -276,10 +285,17 @@ void MainWindow::CheckCues(const ArtTimecode& timecode)
 
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
-    if (!event || !timeLabel)
+    if (!event)
         return;
-    const int size = TimecodeText::labelFontSize(timeLabel->font().family(), timeLabel->text(),
-                                                 timeLabel->geometry().size());
+    ScaleTimeLabelFont();
+}
+
+void MainWindow::ScaleTimeLabelFont()
+{
+    if (!timeLabel)
+        return;
+    const int size = TimecodeText::shownLabelFontSize(timeLabel->font().family(), timeLabel->text(),
+                                                      timeLabel->geometry().size());
     timeLabel->setFont(QFont(timeLabel->font().family(), size, QFont::Bold, false));
 }
 

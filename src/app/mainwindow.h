@@ -17,6 +17,7 @@ class QPushButton;
 class QTimer;
 class QVBoxLayout;
 class Settings;
+class TimecodeLabel;
 
 // What the main window takes from the platform: the node's surroundings and the sound output.
 // The defaults are the real machine.
@@ -72,6 +73,7 @@ private:
     void CloseAboutInfo();
     void StopAllSounds();
     void CheckCues(const ArtTimecode& timecode);
+    void ScaleTimeLabelFont();
 
     MainWindowEnvironment environment;
     AudioFileConfig* audioConfig = nullptr;
@@ -86,7 +88,7 @@ private:
     QString helpLink;
     bool useLcd = false;
     QTimer* displayTimer = nullptr;
-    QLabel* timeLabel = nullptr;
+    TimecodeLabel* timeLabel = nullptr;
     QLCDNumber* timeLcd = nullptr;
     QLabel* fpsLabel = nullptr;
     QLCDNumber* fpsLcd = nullptr;
@@ -100,4 +102,5 @@ private:
     QVBoxLayout* columnLayout = nullptr;
     QWidget* mainWidget = nullptr;
     CueTrigger cueTrigger;
+    int shownSenders = 0;
 };
