@@ -162,6 +162,9 @@ void MainWindow::CreateDisplay()
         timeLabel->setObjectName(QStringLiteral("timeLabel"));
         timeLabel->setAlignment(Qt::AlignCenter);
         timeLabel->setFont(timeFont(timeLabel));
+        // The window's size is not the label's: the lines of the displays below it take their
+        // share first, and only the layout knows when that changed.
+        connect(timeLabel, &TimecodeLabel::resized, this, &MainWindow::ScaleTimeLabelFont);
         fpsLabel = new QLabel(tr("-- fps"), this);
         fpsLabel->setObjectName(QStringLiteral("fpsLabel"));
         fpsLabel->setAlignment(Qt::AlignCenter);
@@ -259,11 +262,8 @@ void MainWindow::SendTimecodeTimeOut()
     if (senderLabel)
         senderLabel->setText(senderText);
     if (count != shownSenders) {
-        // A font chosen for fewer lines would cut off the first and last senders. The label's
-        // share of the window changes with the other displays' new lines: lay them out first.
+        // A font chosen for fewer lines would cut off the first and last senders.
         shownSenders = count;
-        if (timeLabel && columnLayout)
-            columnLayout->activate();
         ScaleTimeLabelFont();
     }
 }

@@ -187,6 +187,12 @@ void TimecodeLabel::paintEvent(QPaintEvent* event)
     }
 }
 
+void TimecodeLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    emit resized();
+}
+
 void TimecodeLabel::changeEvent(QEvent* event)
 {
     switch (event->type()) {

@@ -28,7 +28,12 @@ public:
     void setDimmedLines(const QList<bool>& dimmed);
     QList<bool> dimmedLines() const { return dimmed; }
 
+signals:
+    // The label got a new size, for example when the displays below it took more lines.
+    void resized();
+
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 
