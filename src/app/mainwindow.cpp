@@ -4,6 +4,7 @@
 #include "cues/settingsstore.h"
 #include "programversion.h"
 #include "timecodelabel.h"
+#include "timecodelcd.h"
 #include "timecodetext.h"
 
 #include <QCloseEvent>
@@ -143,7 +144,7 @@ void MainWindow::CreateDisplay()
     buttonRow = new QHBoxLayout;
 
     if (useLcd) {
-        timeLcd = new QLCDNumber(this);
+        timeLcd = new TimecodeLcd(this);
         timeLcd->setObjectName(QStringLiteral("timeLcd"));
         timeLcd->setSegmentStyle(QLCDNumber::Flat);
         timeLcd->setDigitCount(11);

@@ -18,6 +18,7 @@ class QTimer;
 class QVBoxLayout;
 class Settings;
 class TimecodeLabel;
+class TimecodeLcd;
 
 // What the main window takes from the platform: the node's surroundings and the sound output.
 // The defaults are the real machine.
@@ -89,7 +90,7 @@ private:
     bool useLcd = false;
     QTimer* displayTimer = nullptr;
     TimecodeLabel* timeLabel = nullptr;
-    QLCDNumber* timeLcd = nullptr;
+    TimecodeLcd* timeLcd = nullptr;
     QLabel* fpsLabel = nullptr;
     QLCDNumber* fpsLcd = nullptr;
     QLabel* senderLabel = nullptr;
