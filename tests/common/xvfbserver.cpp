@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +29,13 @@ bool XvfbServer::start(int width, int height)
     pid = fork();
     if (pid == 0) {
         close(channel[0]);
+        // The server ends with the test even when the test aborts, and keeps none of its output
+        // streams open, which would keep ctest waiting for them.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        const int quiet = open("/dev/null", O_RDWR);
+        dup2(quiet, STDIN_FILENO);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.constData(), "-screen", "0", screen.constData(), "-nolisten",
                "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
