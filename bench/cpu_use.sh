@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# How much processor time the running program takes on the offscreen platform: first with nothing
+# How much processor time the running program takes (on the offscreen platform, or on a private
+# Xvfb of its own with VELMORA_PLATFORM=xcb; VELMORA_WINDOW=WIDTHxHEIGHT sets the window): first with nothing
 # received, then while four consoles (127.0.0.11 to .14) send ArtTimeCode at 30 frames a second.
 # Velmora and the consoles run in a network namespace of their own, so port 6454 is bound there
 # alone and nothing is sent beyond that namespace's loopback. Velmora gets a settings store of its
@@ -12,6 +13,8 @@ IDLE_GOAL_PERCENT=1
 SENDING_GOAL_PERCENT=3
 SENDERS=4
 FRAMES_PER_SECOND=30
+PLATFORM="${VELMORA_PLATFORM:-offscreen}"
+WINDOW="${VELMORA_WINDOW:-}"
 
 # The consoles: one socket per source address, each its own 30 fps clock, a few seconds apart.
 CONSOLES_PY='
@@ -45,11 +48,15 @@ now_ns() { date +%s%N; }
 # Set by inside(), cleared by cleanup(), which also runs when inside() stops early.
 work=""
 velmora=""
+xserver=""
 cleanup() {
-    if [ -n "$velmora" ]; then
-        kill "$velmora" 2>/dev/null || true
-        wait "$velmora" 2>/dev/null || true
-    fi
+    local pid
+    for pid in "$velmora" "$xserver"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    xserver=""
     [ -z "$work" ] || rm -rf "$work"
     velmora=""
     work=""
@@ -85,10 +92,18 @@ inside() {
     chmod 700 "$work/runtime"
     [ "$mode" = lcd ] && printf '[General]\nUseLcd=true\n' >"$work/config/velmora.example/Velmora.conf"
 
-    QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
-        "$exe" >"$work/velmora.log" 2>&1 &
-    velmora=$!
     trap cleanup EXIT
+    if [ "$PLATFORM" = xcb ]; then
+        # The X server is not measured: only the Velmora process is.
+        Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+        xserver=$!
+        for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+        [ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
+        export DISPLAY=":$(cat "$work/display")"
+    fi
+    QT_QPA_PLATFORM="$PLATFORM" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+        "$exe" ${WINDOW:+-qwindowgeometry "$WINDOW+0+0"} >"$work/velmora.log" 2>&1 &
+    velmora=$!
     sleep 2 # start-up is not what is measured
     kill -0 "$velmora" || { echo "Velmora did not start:"; cat "$work/velmora.log"; exit 1; }
 
@@ -101,7 +116,7 @@ inside() {
     sent=$(cat "$work/consoles.out")
     kill -0 "$velmora" || { echo "Velmora ended while measured:"; cat "$work/velmora.log"; exit 1; }
 
-    echo "CPU use of $exe ($mode mode, offscreen), ${seconds} s per phase, $(getconf CLK_TCK) ticks/s"
+    echo "CPU use of $exe ($mode mode, $PLATFORM${WINDOW:+, window $WINDOW}), ${seconds} s per phase, $(getconf CLK_TCK) ticks/s"
     printf "  %-32s %10s %14s %9s %8s  %s\n" phase "% (stat)" "% (schedstat)" "cpu ms" "wall s" goal
     echo "  $(printf '%.0s-' {1..100})"
     row "idle" "$IDLE_GOAL_PERCENT" "$idle"

@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# Draws the screenshots in docs/ from a build: two senders in label mode, one in LCD mode.
+# Draws the screenshots in docs/ from a build, on a private X server (Xvfb) as a user sees the
+# window: two senders in label mode, one in LCD mode.
 #   bash scripts/screenshots.sh [BUILD_DIR]
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 build="${1:-$VELMORA_ROOT/build/release}"
+install_packages xvfb
 if [ ! -x "$build/tools/velmora-screenshot" ]; then
     install_packages "${BUILD_PACKAGES[@]}"
     configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 fi
 store="$(mktemp -d)"
-trap 'rm -rf "$store"' EXIT
+xvfb=""
+trap '[ -z "$xvfb" ] || kill "$xvfb"; rm -rf "$store"' EXIT
 mkdir -p "$store/runtime" && chmod 700 "$store/runtime"
-export XDG_CONFIG_HOME="$store/config" XDG_RUNTIME_DIR="$store/runtime" QT_QPA_PLATFORM=offscreen
+# -displayfd: Xvfb picks a free display number and writes it once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$store/display" 2>"$store/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$store/display" ] && break; sleep 0.1; done
+[ -s "$store/display" ] || { echo "Xvfb did not start:"; cat "$store/xvfb.log"; exit 1; }
+export DISPLAY=":$(cat "$store/display")" QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME="$store/config" XDG_RUNTIME_DIR="$store/runtime"
 mkdir -p "$VELMORA_ROOT/docs"
 "$build/tools/velmora-screenshot" --senders 2 "$VELMORA_ROOT/docs/two-senders-label.png"
 "$build/tools/velmora-screenshot" --senders 1 --lcd "$VELMORA_ROOT/docs/one-sender-lcd.png"

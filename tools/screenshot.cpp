@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QScreen>
 #include <QSettings>
 #include <QUdpSocket>
 
@@ -75,7 +77,7 @@ int main(int argc, char* argv[])
     probe.close();
     environment.node.writeDiagnostic = [](const QString&) {};
     MainWindow window(nullptr, environment);
-    window.resize(dimensions.value(0).toInt(), dimensions.value(1).toInt());
+    window.setGeometry(0, 0, dimensions.value(0).toInt(), dimensions.value(1).toInt());
     window.show();
     waitFor(200);
 
@@ -97,13 +99,17 @@ int main(int argc, char* argv[])
         sockets.push_back(std::move(socket));
         waitFor(60);
     }
-    waitFor(200);
-    // The timecode font follows the window size on resize: nudge it once the texts are in.
-    window.resize(window.width() + 1, window.height());
-    window.resize(window.width() - 1, window.height());
-    waitFor(100);
+    waitFor(300);
 
-    if (!window.grab().save(parser.positionalArguments().first(), "PNG")) {
+    // On a real X server the picture is the server's own pixels, what a user sees; elsewhere
+    // (offscreen) Qt's drawing of the window.
+    const QImage picture = QGuiApplication::platformName() == QLatin1String("xcb")
+                               ? window.screen()
+                                     ->grabWindow(0, window.geometry().x(), window.geometry().y(),
+                                                  window.width(), window.height())
+                                     .toImage()
+                               : window.grab().toImage();
+    if (!picture.save(parser.positionalArguments().first(), "PNG")) {
         std::fprintf(stderr, "velmora-screenshot: cannot write %s\n",
                      qPrintable(parser.positionalArguments().first()));
         return 1;

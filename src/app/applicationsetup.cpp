@@ -5,9 +5,11 @@
 
 void prepareApplicationEnvironment()
 {
-    // Qt keeps rendered glyphs only up to 64 pixels; the timecode is drawn far larger and would
-    // be drawn from outlines on every tick. Caching glyphs up to the largest size the timecode
-    // font can take cuts the display's CPU use by a factor of about five.
-    if (!qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE"))
-        qputenv("QT_MAX_CACHED_GLYPH_SIZE", "1400");
+    // Qt's raster engine takes QT_MAX_CACHED_GLYPH_SIZE as the size up to which it asks the font
+    // engine for cached glyph images, but the FreeType engine renders none above its own fixed 64
+    // pixels: with a larger limit every text between the two is silently not drawn on X11. The
+    // timecode label draws its large glyphs itself (TimecodeLabel), so nothing needs the limit
+    // raised; one raised from outside is taken back.
+    if (qEnvironmentVariableIntValue("QT_MAX_CACHED_GLYPH_SIZE") > LargestCachedGlyphPixels)
+        qunsetenv("QT_MAX_CACHED_GLYPH_SIZE");
 }

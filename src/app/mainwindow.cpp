@@ -5,6 +5,8 @@
 #include "cues/settingsstore.h"
 #include "productlinks.h"
 #include "programversion.h"
+#include "timecodelabel.h"
+#include "timecodelcd.h"
 #include "timecodetext.h"
 #include "update/checksoftwareupdate.h"
 
@@ -152,7 +154,7 @@ void MainWindow::CreateDisplay()
     buttonRow = new QHBoxLayout;
 
     if (useLcd) {
-        timeLcd = new QLCDNumber(this);
+        timeLcd = new TimecodeLcd(this);
         timeLcd->setObjectName(QStringLiteral("timeLcd"));
         timeLcd->setSegmentStyle(QLCDNumber::Flat);
         timeLcd->setDigitCount(11);
@@ -167,10 +169,13 @@ void MainWindow::CreateDisplay()
         fpsLcd->display(tr("-- fps"));
         fpsLcd->setAccessibleName(tr("-- fps"));
     } else {
-        timeLabel = new QLabel(tr("--:--:--:--"), this);
+        timeLabel = new TimecodeLabel(tr("--:--:--:--"), this);
         timeLabel->setObjectName(QStringLiteral("timeLabel"));
         timeLabel->setAlignment(Qt::AlignCenter);
         timeLabel->setFont(timeFont(timeLabel));
+        // The window's size is not the label's: the lines of the displays below it take their
+        // share first, and only the layout knows when that changed.
+        connect(timeLabel, &TimecodeLabel::resized, this, &MainWindow::ScaleTimeLabelFont);
         fpsLabel = new QLabel(tr("-- fps"), this);
         fpsLabel->setObjectName(QStringLiteral("fpsLabel"));
         fpsLabel->setAlignment(Qt::AlignCenter);
@@ -265,6 +270,11 @@ void MainWindow::SendTimecodeTimeOut()
     }
     if (senderLabel)
         senderLabel->setText(senderText);
+    if (count != shownSenders) {
+        // A font chosen for fewer lines would cut off the first and last senders.
+        shownSenders = count;
+        ScaleTimeLabelFont();
+    }
 }
 
 void MainWindow::CheckCues(int source, const ArtTimecode& timecode)
@@ -298,10 +308,17 @@ void MainWindow::StartCue()
 
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
-    if (!event || !timeLabel)
+    if (!event)
         return;
-    const int size = TimecodeText::labelFontSize(timeLabel->font().family(), timeLabel->text(),
-                                                 timeLabel->geometry().size());
+    ScaleTimeLabelFont();
+}
+
+void MainWindow::ScaleTimeLabelFont()
+{
+    if (!timeLabel)
+        return;
+    const int size = TimecodeText::shownLabelFontSize(timeLabel->font().family(), timeLabel->text(),
+                                                      timeLabel->geometry().size());
     timeLabel->setFont(QFont(timeLabel->font().family(), size, QFont::Bold, false));
 }
 

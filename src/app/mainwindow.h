@@ -26,6 +26,8 @@ class QPushButton;
 class QTimer;
 class QVBoxLayout;
 class Settings;
+class TimecodeLabel;
+class TimecodeLcd;
 
 // What the main window takes from the platform: the node's surroundings, the sound output, the
 // settings dialog's file chooser and the update service. The defaults are the real machine.
@@ -91,6 +93,7 @@ private:
     void CheckCues(int source, const ArtTimecode& timecode);
     void StartCue();
     void CreateContextMenu();
+    void ScaleTimeLabelFont();
 
     MainWindowEnvironment environment;
     AudioFileConfig* audioConfig = nullptr;
@@ -109,8 +112,8 @@ private:
     QString helpLink;
     bool useLcd = false;
     QTimer* displayTimer = nullptr;
-    QLabel* timeLabel = nullptr;
-    QLCDNumber* timeLcd = nullptr;
+    TimecodeLabel* timeLabel = nullptr;
+    TimecodeLcd* timeLcd = nullptr;
     QLabel* fpsLabel = nullptr;
     QLCDNumber* fpsLcd = nullptr;
     QLabel* senderLabel = nullptr;
@@ -125,4 +128,5 @@ private:
     CueTrigger cueTrigger;
     QElapsedTimer cueClock;
     bool cueStartQueued = false;
+    int shownSenders = 0;
 };

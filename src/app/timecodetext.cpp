@@ -78,4 +78,18 @@ int labelFontSize(const QString& family, const QString& text, QSize labelSize)
     return fails - 1;
 }
 
+int shownLabelFontSize(const QString& family, const QString& text, QSize labelSize)
+{
+    int size = labelFontSize(family, text, labelSize);
+    const QRect label(QPoint(0, 0), labelSize);
+    const auto fits = [&](int pointSize) {
+        const QFontMetrics metrics(labelFont(family, pointSize));
+        const QSize block = metrics.boundingRect(label, Qt::AlignCenter, text).size();
+        return block.width() <= labelSize.width() && block.height() <= labelSize.height();
+    };
+    while (size > SmallestShownSize && !fits(size))
+        --size;
+    return size;
+}
+
 } // namespace TimecodeText

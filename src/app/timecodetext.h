@@ -21,4 +21,11 @@ constexpr int LargestSearchedSize = 1000;
 // below two thirds of the label; 22 when even 23 does not fit, and 22 when even 999 fits.
 int labelFontSize(const QString& family, const QString& text, QSize labelSize);
 
+// Below this the timecode is no longer worth shrinking: it cannot be read from a distance anyway.
+constexpr int SmallestShownSize = 6;
+
+// labelFontSize, made smaller still when at that size not every line of text would fit inside the
+// label: with several senders in a small window even size 22 cuts off the first and last lines.
+int shownLabelFontSize(const QString& family, const QString& text, QSize labelSize);
+
 } // namespace TimecodeText

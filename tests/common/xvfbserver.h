@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QProcess>
+#include <QByteArray>
 #include <QProcessEnvironment>
-#include <QString>
 
-// A private X server (Xvfb) on a display number it picks itself, so that parallel runs never meet.
-// What the user sees is judged there, from the screen's pixels, on the same platform plugin (xcb)
-// that a desktop uses.
+#include <sys/types.h>
+
+// A private X server (Xvfb) for tests that judge what is drawn from the server's own pixels. It
+// picks a free display number itself (-displayfd), so parallel runs never share one, listens on
+// no TCP port, and ends with this object.
 class XvfbServer
 {
 public:
@@ -15,17 +16,19 @@ public:
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
-    // False, with the reason in errorString(), when Xvfb is missing or does not start.
-    bool start(const QString& screen = QStringLiteral("1024x768x24"));
-    QString errorString() const { return error; }
-    // ":N"
-    QString display() const { return displayName; }
-    // The given environment with DISPLAY pointing here and Qt's xcb platform chosen.
+    // Starts Xvfb with one screen of the given size at 24 bits; false with a reason in error()
+    // when Xvfb is missing or does not come up.
+    bool start(int width = 1024, int height = 768);
+    // ":N", for DISPLAY.
+    QByteArray display() const { return displayName; }
+    QByteArray error() const { return failure; }
+    // The given environment with DISPLAY pointing here and Qt's xcb platform chosen, for a program
+    // the test starts.
     QProcessEnvironment
     environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
 
 private:
-    QProcess server;
-    QString displayName;
-    QString error;
+    pid_t pid = -1;
+    QByteArray displayName;
+    QByteArray failure;
 };

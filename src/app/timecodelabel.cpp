@@ -1,0 +1,209 @@
+#include "timecodelabel.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+
+// Dimmed text keeps this share of the text colour over the background: still readable up close,
+// clearly set apart at a glance.
+constexpr qreal DimmedShare = 0.3;
+
+QColor blend(const QColor& over, const QColor& under, qreal share)
+{
+    return QColor::fromRgbF(float(over.redF() * share + under.redF() * (1 - share)),
+                            float(over.greenF() * share + under.greenF() * (1 - share)),
+                            float(over.blueF() * share + under.blueF() * (1 - share)));
+}
+
+} // namespace
+
+TimecodeLabel::TimecodeLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+void TimecodeLabel::setText(const QString& text)
+{
+    if (text == QLabel::text())
+        return;
+    const QList<Cell> before = cells();
+    // QLabel asks for a repaint of its whole area on every new text; the cells that changed are
+    // asked for below instead. An update already blocked from outside stays blocked.
+    const bool blocked = testAttribute(Qt::WA_UpdatesDisabled);
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    QLabel::setText(text);
+    setAttribute(Qt::WA_UpdatesDisabled, blocked);
+
+    const QRegion changed = changedArea(before, cells());
+    if (!changed.isEmpty())
+        update(changed);
+}
+
+QRegion TimecodeLabel::changedArea(const QList<Cell>& before, const QList<Cell>& after) const
+{
+    QRegion changed;
+    for (qsizetype i = 0; i < qMax(before.size(), after.size()); ++i) {
+        const Cell* old = i < before.size() ? &before[i] : nullptr;
+        const Cell* now = i < after.size() ? &after[i] : nullptr;
+        if (old && now && old->character == now->character && old->baseline == now->baseline &&
+            isDimmed(old->line) == isDimmed(now->line))
+            continue;
+        if (old)
+            changed += old->area;
+        if (now)
+            changed += now->area;
+    }
+    return changed;
+}
+
+void TimecodeLabel::setDimmedLines(const QList<bool>& lines)
+{
+    if (lines == dimmed)
+        return;
+    QList<int> toggled;
+    for (int line = 0; line < qMax(lines.size(), dimmed.size()); ++line) {
+        if (lines.value(line, false) != dimmed.value(line, false))
+            toggled.append(line);
+    }
+    dimmed = lines;
+    const QRegion area = linesArea(toggled);
+    if (!area.isEmpty())
+        update(area);
+}
+
+bool TimecodeLabel::isDimmed(int line) const
+{
+    return dimmed.value(line, false);
+}
+
+QRegion TimecodeLabel::linesArea(const QList<int>& lines)
+{
+    QRegion area;
+    for (const Cell& cell : cells()) {
+        if (lines.contains(cell.line))
+            area += cell.area;
+    }
+    return area;
+}
+
+QList<TimecodeLabel::Cell> TimecodeLabel::layoutOf(const QString& text) const
+{
+    const QFontMetricsF metrics(font());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QRect box = contentsRect();
+    const qreal blockHeight = metrics.height() + (lines.size() - 1) * metrics.lineSpacing();
+    qreal top = box.top() + (box.height() - blockHeight) / 2;
+    if (alignment() & Qt::AlignTop)
+        top = box.top();
+    else if (alignment() & Qt::AlignBottom)
+        top = box.bottom() + 1 - blockHeight;
+
+    QList<Cell> laid;
+    for (int line = 0; line < lines.size(); ++line) {
+        const QString& text = lines[line];
+        qreal width = 0;
+        for (const QChar character : text)
+            width += metrics.horizontalAdvance(character);
+        qreal x = box.left() + (box.width() - width) / 2;
+        if (alignment() & Qt::AlignLeft)
+            x = box.left();
+        else if (alignment() & Qt::AlignRight)
+            x = box.right() + 1 - width;
+        // Whole pixels, so that a glyph image lands on the same pixels in every cell.
+        const qreal baseline = std::round(top + line * metrics.lineSpacing() + metrics.ascent());
+        x = std::round(x);
+        for (const QChar character : text) {
+            const qreal advance = metrics.horizontalAdvance(character);
+            const QRectF cellBox(x, baseline - metrics.ascent(), advance, metrics.height());
+            const QRectF ink = metrics.boundingRect(character).translated(x, baseline);
+            laid.append({character, line, QPointF(x, baseline),
+                         cellBox.united(ink).toAlignedRect().adjusted(-2, -2, 2, 2)});
+            x += advance;
+        }
+    }
+    return laid;
+}
+
+const QList<TimecodeLabel::Cell>& TimecodeLabel::cells()
+{
+    if (!layoutValid || laidOutText != text() || laidOutSize != size() || laidOutAlignment != alignment()) {
+        laidOut = layoutOf(text());
+        laidOutText = text();
+        laidOutSize = size();
+        laidOutAlignment = alignment();
+        layoutValid = true;
+    }
+    return laidOut;
+}
+
+const TimecodeLabel::Glyph& TimecodeLabel::glyph(QChar character, bool dim)
+{
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != glyphsRatio) {
+        glyphs.clear();
+        glyphsRatio = ratio;
+    }
+    const auto key = qMakePair(character, dim);
+    auto found = glyphs.constFind(key);
+    if (found != glyphs.constEnd())
+        return *found;
+
+    // Drawn from the font's outline into an image of its own, once per font size: Qt's glyph
+    // cache does not keep glyphs this large.
+    QPainterPath outline;
+    outline.addText(0, 0, font(), QString(character));
+    const QRect bounds = outline.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1);
+    Glyph made;
+    made.offset = bounds.topLeft();
+    if (!bounds.isEmpty()) {
+        made.image = QImage(bounds.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        made.image.setDevicePixelRatio(ratio);
+        made.image.fill(Qt::transparent);
+        const QColor text = palette().color(foregroundRole());
+        QPainter painter(&made.image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(-bounds.topLeft());
+        painter.fillPath(outline, dim ? blend(text, palette().color(backgroundRole()), DimmedShare) : text);
+    }
+    return *glyphs.insert(key, made);
+}
+
+void TimecodeLabel::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    for (const Cell& cell : cells()) {
+        if (!event->region().intersects(cell.area))
+            continue;
+        const Glyph& shape = glyph(cell.character, isDimmed(cell.line));
+        if (!shape.image.isNull())
+            painter.drawImage(cell.baseline + shape.offset, shape.image);
+    }
+}
+
+void TimecodeLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    emit resized();
+}
+
+void TimecodeLabel::changeEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+        glyphs.clear();
+        layoutValid = false;
+        break;
+    default:
+        break;
+    }
+    QLabel::changeEvent(event);
+}

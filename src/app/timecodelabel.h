@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QLabel>
+#include <QList>
+
+// The large timecode label. It is a QLabel (its text() is what it shows), but it draws its plain
+// text itself from glyph images it renders once per font size, and on a new text repaints only
+// the character cells that changed. Large text through Qt's own path is either drawn from outlines
+// on every paint (a third of a core at full screen) or, with Qt's glyph cache raised above the
+// 64 pixels its FreeType engine renders, not drawn at all; and QLabel repaints its whole area on
+// every new text, which at full screen and 30 frames a second sends megabytes a frame to X11.
+//
+// Lines can be dimmed, one flag per line of the text.
+class TimecodeLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit TimecodeLabel(const QString& text, QWidget* parent = nullptr);
+
+    // Hides QLabel::setText so that a new text repaints only what changed; a text set through a
+    // QLabel pointer is still drawn right, only with a repaint of the whole label.
+    void setText(const QString& text);
+
+    // One flag per line; missing flags mean not dimmed.
+    void setDimmedLines(const QList<bool>& dimmed);
+    QList<bool> dimmedLines() const { return dimmed; }
+
+signals:
+    // The label got a new size, for example when the displays below it took more lines.
+    void resized();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    struct Cell
+    {
+        QChar character;
+        int line;
+        QPointF baseline; // where the glyph's origin sits
+        QRect area;       // everything this cell may paint
+    };
+    struct Glyph
+    {
+        QImage image;
+        QPointF offset; // from the glyph origin to the image's top left corner
+    };
+
+    QList<Cell> layoutOf(const QString& text) const;
+    QRegion changedArea(const QList<Cell>& before, const QList<Cell>& after) const;
+    const QList<Cell>& cells();
+    const Glyph& glyph(QChar character, bool dim);
+    bool isDimmed(int line) const;
+    QRegion linesArea(const QList<int>& lines);
+
+    QList<bool> dimmed;
+    QString laidOutText;
+    QSize laidOutSize;
+    Qt::Alignment laidOutAlignment;
+    QList<Cell> laidOut;
+    bool layoutValid = false;
+    QHash<QPair<QChar, bool>, Glyph> glyphs;
+    qreal glyphsRatio = 0;
+};

@@ -1,0 +1,110 @@
+// How much of the timecode display a new frame repaints, and the process setting that decides
+// whether Qt can draw large text at all.
+#include "app/applicationsetup.h"
+#include "testregistry.h"
+#include "windowharness.h"
+
+#include <QPaintEvent>
+#include <QTest>
+
+namespace {
+
+// Collects the areas a widget is asked to paint.
+class PaintedArea : public QObject
+{
+public:
+    explicit PaintedArea(QWidget* widget) { widget->installEventFilter(this); }
+    QRegion area;
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            area += static_cast<QPaintEvent*>(event)->region();
+            ++paints;
+        }
+        return false;
+    }
+};
+
+qint64 pixels(const QRegion& region)
+{
+    qint64 sum = 0;
+    for (const QRect& rect : region)
+        sum += qint64(rect.width()) * rect.height();
+    return sum;
+}
+
+} // namespace
+
+class RepaintTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newFrameRepaintsOnlyItsCells_data();
+    void newFrameRepaintsOnlyItsCells();
+    void glyphCacheLimitFromOutside_data();
+    void glyphCacheLimitFromOutside();
+};
+
+void RepaintTest::newFrameRepaintsOnlyItsCells_data()
+{
+    QTest::addColumn<bool>("lcd");
+    QTest::newRow("label mode") << false;
+    QTest::newRow("LCD mode") << true;
+}
+
+void RepaintTest::newFrameRepaintsOnlyItsCells()
+{
+    QFETCH(bool, lcd);
+    WindowHarness harness({}, lcd);
+    harness.window().resize(1920, 1080);
+    QTRY_COMPARE(harness.window().size(), QSize(1920, 1080));
+    for (int sender = 0; sender < 4; ++sender)
+        harness.sendTimecode(QStringLiteral("127.0.0.%1").arg(40 + sender), 10, 0, 0, 0);
+    harness.waitForTicks(5);
+    QWidget* display = harness.window().findChild<QWidget*>(lcd ? "timeLcd" : "timeLabel");
+    QVERIFY(display);
+
+    PaintedArea painted(display);
+    harness.waitForTicks(5);
+    QCOMPARE(painted.paints, 0); // nothing new, nothing painted
+
+    // The next frame of one sender: two digits of one timecode.
+    harness.sendTimecode(QStringLiteral("127.0.0.41"), 10, 0, 0, 1);
+    QTRY_VERIFY(painted.paints > 0);
+    const double share = double(pixels(painted.area)) / (qint64(display->width()) * display->height());
+    QVERIFY2(
+        share < 0.02,
+        qPrintable(QStringLiteral("a new frame repainted %1 % of the display").arg(100 * share, 0, 'f', 1)));
+}
+
+void RepaintTest::glyphCacheLimitFromOutside_data()
+{
+    QTest::addColumn<QByteArray>("given");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("Qt's own 64 px stays") << QByteArray("64") << true;
+    QTest::newRow("a smaller limit stays") << QByteArray("32") << true;
+    QTest::newRow("a raised limit is taken back") << QByteArray("1400") << false;
+    QTest::newRow("one pixel above is taken back") << QByteArray("65") << false;
+}
+
+void RepaintTest::glyphCacheLimitFromOutside()
+{
+    QFETCH(QByteArray, given);
+    QFETCH(bool, kept);
+    const QByteArray before = qgetenv("QT_MAX_CACHED_GLYPH_SIZE");
+    qputenv("QT_MAX_CACHED_GLYPH_SIZE", given);
+    prepareApplicationEnvironment();
+    const bool stays = qgetenv("QT_MAX_CACHED_GLYPH_SIZE") == given;
+    if (before.isNull())
+        qunsetenv("QT_MAX_CACHED_GLYPH_SIZE");
+    else
+        qputenv("QT_MAX_CACHED_GLYPH_SIZE", before);
+    QCOMPARE(stays, kept);
+}
+
+VELMORA_REGISTER_TEST(RepaintTest)
+#include "tst_repaint.moc"

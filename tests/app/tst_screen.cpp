@@ -1,0 +1,331 @@
+// What the main window puts on a real X server: a private Xvfb, Qt's xcb platform, real
+// ArtTimeCode over loopback, and the server's own pixels read back where the timecode display is.
+// The placeholder is compared with the same text drawn from the font's outlines, the received
+// timecode is read back with OCR (tesseract), and the LCD display is compared with a QLCDNumber
+// drawn into an image. The program's own start-up settings apply, as in main().
+#include "app/applicationsetup.h"
+#include "app/timecodelabel.h"
+#include "textreader.h"
+#include "windowharness.h"
+#include "xvfbserver.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int ScreenWidth = 1920;
+constexpr int ScreenHeight = 1080;
+const QString Placeholder = QStringLiteral("--:--:--:--");
+
+struct Timecode
+{
+    quint8 hours, minutes, seconds, frames;
+    QString text() const
+    {
+        return QStringLiteral("%1:%2:%3:%4")
+            .arg(hours, 2, 10, QLatin1Char('0'))
+            .arg(minutes, 2, 10, QLatin1Char('0'))
+            .arg(seconds, 2, 10, QLatin1Char('0'))
+            .arg(frames, 2, 10, QLatin1Char('0'));
+    }
+};
+
+// Two rounds per sender: the second changes some digits of the first and not others, so that a
+// cell left from the first round shows up as a wrong digit.
+const Timecode FirstRound[] = {{10, 0, 5, 12}, {1, 23, 45, 21}, {0, 59, 59, 23}, {2, 0, 0, 0}};
+const Timecode SecondRound[] = {{10, 0, 6, 13}, {1, 23, 48, 29}, {1, 0, 0, 0}, {2, 0, 0, 17}};
+
+QString senderAddress(int sender)
+{
+    return QStringLiteral("127.0.0.%1").arg(31 + sender);
+}
+
+// What the X server shows inside the widget, read from the root window.
+QImage onScreen(const QWidget* widget)
+{
+    const QPoint corner = widget->mapToGlobal(QPoint(0, 0));
+    return widget->screen()
+        ->grabWindow(0, corner.x(), corner.y(), widget->width(), widget->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The box around the pixels darker than mid grey: where text is drawn.
+QRect inkBox(const QImage& image)
+{
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(line[x]) < 128) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+                top = qMin(top, y);
+                bottom = qMax(bottom, y);
+            }
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// Share of the reference's dark pixels that differ once both inks are laid on each other by their
+// boxes; 1 when there is no ink at all or the boxes differ in size by more than a few pixels.
+double inkDifference(const QImage& shown, const QImage& reference)
+{
+    const QRect a = inkBox(shown), b = inkBox(reference);
+    if (a.isEmpty() || b.isEmpty())
+        return 1;
+    const int slack = qMax(3, b.width() / 50);
+    if (qAbs(a.width() - b.width()) > slack || qAbs(a.height() - b.height()) > slack)
+        return 1;
+    int differing = 0, ink = 0;
+    for (int y = 0; y < b.height(); ++y) {
+        for (int x = 0; x < b.width(); ++x) {
+            const bool inShown = QRect(QPoint(), shown.size()).contains(a.topLeft() + QPoint(x, y)) &&
+                                 qGray(shown.pixel(a.topLeft() + QPoint(x, y))) < 128;
+            const bool inReference = qGray(reference.pixel(b.topLeft() + QPoint(x, y))) < 128;
+            ink += inReference;
+            differing += inShown != inReference;
+        }
+    }
+    return ink ? double(differing) / ink : 1;
+}
+
+// The text drawn from the font's outlines, black on white.
+QImage outlineText(const QString& text, const QFont& font)
+{
+    QPainterPath path;
+    path.addText(0, 0, font, text);
+    const QRect box = path.boundingRect().toAlignedRect().adjusted(-4, -4, 4, 4);
+    QImage image(box.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-box.topLeft());
+    painter.fillPath(path, Qt::black);
+    return image;
+}
+
+// A QLCDNumber like the window's, showing the text, drawn into an image.
+QImage lcdDrawing(const QLCDNumber& shown, const QString& text)
+{
+    QLCDNumber lcd;
+    lcd.setSegmentStyle(shown.segmentStyle());
+    lcd.setFrameStyle(shown.frameStyle());
+    lcd.setDigitCount(shown.digitCount());
+    lcd.setPalette(shown.palette());
+    lcd.resize(shown.size());
+    lcd.display(text);
+    QImage image(shown.size(), QImage::Format_RGB32);
+    image.fill(shown.palette().color(QPalette::Window));
+    lcd.render(&image);
+    return image;
+}
+
+// Scaled so that a line of text is about 60 pixels high, with a margin: the size OCR reads best.
+QImage forReading(const QImage& image, int lineHeight)
+{
+    const double scale = qBound(0.1, 60.0 / qMax(1, lineHeight), 3.0);
+    const QImage scaled = image.scaled(image.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage framed(scaled.size() + QSize(40, 40), QImage::Format_RGB32);
+    framed.fill(image.pixel(0, 0));
+    QPainter(&framed).drawImage(20, 20, scaled);
+    return framed;
+}
+
+} // namespace
+
+class ScreenTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void timecodeIsDrawn_data();
+    void timecodeIsDrawn();
+    void dimmedLinesAreDrawnFaint();
+
+private:
+    void showAt(WindowHarness& harness, QSize size);
+    void checkLabel(const QWidget& label, const QStringList& lines);
+    void checkLcd(const QLCDNumber& lcd, const QString& text);
+};
+
+void ScreenTest::showAt(WindowHarness& harness, QSize size)
+{
+    MainWindow& window = harness.window();
+    window.setGeometry(QRect(QPoint(0, 0), size));
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE(window.size(), size);
+    harness.waitForTicks(10);
+}
+
+void ScreenTest::checkLabel(const QWidget& label, const QStringList& lines)
+{
+    const QImage shown = onScreen(&label);
+    if (lines == QStringList{Placeholder}) {
+        // OCR does not read a line of dashes; the shapes are compared instead.
+        const double difference = inkDifference(shown, outlineText(Placeholder, label.font()));
+        if (difference > 0.08)
+            shown.save(QDir::temp().filePath(QStringLiteral("velmora-placeholder.png")));
+        QVERIFY2(difference <= 0.08,
+                 qPrintable(QStringLiteral("placeholder differs from its outline in %1 % of its ink")
+                                .arg(100 * difference, 0, 'f', 1)));
+        return;
+    }
+    const TextReading reading =
+        readText(forReading(shown, QFontMetrics(label.font()).height()), QStringLiteral("0123456789:-"));
+    QVERIFY2(reading.ok, qPrintable(reading.error));
+    if (reading.lines != lines)
+        shown.save(QDir::temp().filePath(QStringLiteral("velmora-timecode.png")));
+    QCOMPARE(reading.lines, lines);
+}
+
+void ScreenTest::checkLcd(const QLCDNumber& lcd, const QString& text)
+{
+    const QImage shown = onScreen(&lcd);
+    QVERIFY2(!inkBox(shown).isEmpty(), "nothing drawn where the LCD is");
+    const double difference = inkDifference(shown, lcdDrawing(lcd, text));
+    QVERIFY2(difference <= 0.02, qPrintable(QStringLiteral("LCD differs from \"%1\" in %2 % of its ink")
+                                                .arg(text)
+                                                .arg(100 * difference, 0, 'f', 1)));
+}
+
+void ScreenTest::timecodeIsDrawn_data()
+{
+    QTest::addColumn<bool>("lcd");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("senders");
+    for (const bool lcd : {false, true}) {
+        for (const QSize size : {QSize(640, 400), QSize(1280, 800), QSize(1920, 1080)}) {
+            for (const int senders : {1, 4}) {
+                QTest::addRow("%s, %dx%d, %d sender%s", lcd ? "LCD" : "label", size.width(), size.height(),
+                              senders, senders == 1 ? "" : "s")
+                    << lcd << size << senders;
+            }
+        }
+    }
+}
+
+void ScreenTest::timecodeIsDrawn()
+{
+    QFETCH(bool, lcd);
+    QFETCH(QSize, size);
+    QFETCH(int, senders);
+    WindowHarness harness({}, lcd);
+    showAt(harness, size);
+    if (QTest::currentTestFailed())
+        return;
+    const auto* label = harness.window().findChild<QLabel*>(QStringLiteral("timeLabel"));
+    const auto* lcdNumber = harness.window().findChild<QLCDNumber*>(QStringLiteral("timeLcd"));
+    QVERIFY(lcd ? lcdNumber != nullptr : label != nullptr);
+
+    if (lcd)
+        checkLcd(*lcdNumber, Placeholder);
+    else
+        checkLabel(*label, {Placeholder});
+    if (QTest::currentTestFailed())
+        return;
+
+    for (const auto* round : {FirstRound, SecondRound}) {
+        for (int sender = 0; sender < senders; ++sender) {
+            const Timecode& value = round[sender];
+            harness.sendTimecode(senderAddress(sender), value.hours, value.minutes, value.seconds,
+                                 value.frames);
+        }
+    }
+    harness.waitForTicks(10);
+    QStringList expected;
+    for (int sender = 0; sender < senders; ++sender)
+        expected.append(SecondRound[sender].text());
+    if (lcd)
+        checkLcd(*lcdNumber, expected.join(QLatin1Char(' ')));
+    else
+        checkLabel(*label, expected);
+}
+
+void ScreenTest::dimmedLinesAreDrawnFaint()
+{
+    WindowHarness harness;
+    showAt(harness, QSize(1280, 800));
+    for (int sender = 0; sender < 4; ++sender) {
+        const Timecode& value = FirstRound[sender];
+        harness.sendTimecode(senderAddress(sender), value.hours, value.minutes, value.seconds, value.frames);
+    }
+    auto* label = harness.window().findChild<TimecodeLabel*>(QStringLiteral("timeLabel"));
+    QVERIFY(label);
+
+    // The darkest pixel of each of the four lines, from the screen.
+    const auto darkestPerLine = [&] {
+        harness.waitForTicks(5);
+        const QImage shown = onScreen(label);
+        const int top = (label->height() - QFontMetrics(label->font()).height() -
+                         3 * QFontMetrics(label->font()).lineSpacing()) /
+                        2;
+        QList<int> darkest;
+        for (int line = 0; line < 4; ++line) {
+            int value = 255;
+            const int from = top + line * QFontMetrics(label->font()).lineSpacing();
+            for (int y = qMax(0, from); y < qMin(shown.height(), from + QFontMetrics(label->font()).height());
+                 ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    value = qMin(value, qGray(shown.pixel(x, y)));
+            darkest.append(value);
+        }
+        return darkest;
+    };
+
+    const QList<int> plain = darkestPerLine();
+    for (const int value : plain)
+        QVERIFY2(value < 60, "a line of the timecode is not drawn in full black");
+
+    label->setDimmedLines({false, true, false, true});
+    const QList<int> dimmed = darkestPerLine();
+    QVERIFY2(dimmed[0] < 60 && dimmed[2] < 60, "lines not dimmed became faint");
+    for (const int line : {1, 3}) {
+        // Faint, but drawn.
+        QVERIFY2(dimmed[line] > 120, qPrintable(QStringLiteral("line %1 is not dimmed").arg(line)));
+        QVERIFY2(dimmed[line] < 220, qPrintable(QStringLiteral("line %1 vanished").arg(line)));
+    }
+    // Dimmed lines still follow the timecode. OCR passes over faint text: darken it first.
+    harness.sendTimecode(senderAddress(1), 7, 7, 7, 7);
+    QImage faint = onScreen(label);
+    for (int y = 0; y < faint.height(); ++y) {
+        for (int x = 0; x < faint.width(); ++x)
+            faint.setPixel(x, y, qGray(faint.pixel(x, y)) < 200 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    }
+    const TextReading reading =
+        readText(forReading(faint, QFontMetrics(label->font()).height()), QStringLiteral("0123456789:"));
+    QVERIFY2(reading.ok, qPrintable(reading.error));
+    QCOMPARE(reading.lines, QStringList({FirstRound[0].text(), QStringLiteral("07:07:07:07"),
+                                         FirstRound[2].text(), FirstRound[3].text()}));
+
+    label->setDimmedLines({});
+    const QList<int> restored = darkestPerLine();
+    for (const int value : restored)
+        QVERIFY2(value < 60, "a line stayed dimmed");
+}
+
+int main(int argc, char** argv)
+{
+    // The test's own X server, whatever DISPLAY says: the pixels must come from a known screen,
+    // and no test may draw on a user's desktop.
+    XvfbServer server;
+    if (!server.start(ScreenWidth, ScreenHeight)) {
+        std::fprintf(stderr, "FAIL: no X server for the screen tests: %s\n", server.error().constData());
+        return 1;
+    }
+    qputenv("DISPLAY", server.display());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    prepareApplicationEnvironment();
+    QApplication application(argc, argv);
+    ScreenTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_screen.moc"
