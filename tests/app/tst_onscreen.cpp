@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -125,7 +126,13 @@ void OnScreenTest::menuReads_data()
 void OnScreenTest::menuReads()
 {
     QFETCH(QString, phrase);
-    QVERIFY2(ScreenOcr::text(menuWords).contains(phrase), qPrintable(ScreenOcr::text(menuWords)));
+    // OCR of small menu text mixes up l, i, I and 1 now and then; which of them it read says
+    // nothing about what the menu shows.
+    const auto sameStrokes = [](QString text) {
+        return text.replace(QRegularExpression(QStringLiteral("[iI1|]")), QStringLiteral("l"));
+    };
+    QVERIFY2(sameStrokes(ScreenOcr::text(menuWords)).contains(sameStrokes(phrase)),
+             qPrintable(ScreenOcr::text(menuWords)));
 }
 
 void OnScreenTest::menuIconStandsBeforeItsEntry_data()
