@@ -1,47 +1,32 @@
-// Linked into every test program: before main runs, point the settings store and the runtime
-// folder at a temporary folder of this run alone, so that no test reads or writes the user's
-// real settings and no two test runs see each other's leftovers.
+#include "isolatedenvironment.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 
 #include <cstdlib>
-#include <string>
-#include <unistd.h>
 
-namespace {
-
-std::string temporaryRoot;
-
-void removeTemporaryRoot()
+IsolatedEnvironment::IsolatedEnvironment(const char* prefix)
 {
-    if (!temporaryRoot.empty())
-        QDir(QString::fromStdString(temporaryRoot)).removeRecursively();
+    QByteArray pattern = QByteArray("/tmp/") + prefix + "-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        return;
+    const QString root = QString::fromLocal8Bit(pattern);
+    const QString config = root + QStringLiteral("/config");
+    const QString runtime = root + QStringLiteral("/runtime");
+    if (!QDir().mkpath(config) || !QDir().mkpath(runtime)) {
+        QDir(root).removeRecursively();
+        return;
+    }
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    setenv("XDG_CONFIG_HOME", config.toLocal8Bit().constData(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit().constData(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    rootPath = root;
 }
 
-void isolateEnvironment()
+IsolatedEnvironment::~IsolatedEnvironment()
 {
-    char pattern[] = "/tmp/velmora-test-XXXXXX";
-    const char* root = mkdtemp(pattern);
-    if (!root)
-        std::abort();
-    temporaryRoot = root;
-    const std::string config = temporaryRoot + "/config";
-    const std::string runtime = temporaryRoot + "/runtime";
-    QDir().mkpath(QString::fromStdString(config));
-    QDir().mkpath(QString::fromStdString(runtime));
-    QFile::setPermissions(QString::fromStdString(runtime),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::atexit(removeTemporaryRoot);
+    if (!rootPath.isEmpty())
+        QDir(rootPath).removeRecursively();
 }
-
-struct EnvironmentIsolation
-{
-    EnvironmentIsolation() { isolateEnvironment(); }
-} environmentIsolation;
-
-} // namespace

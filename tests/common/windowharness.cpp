@@ -16,10 +16,7 @@ WindowHarness::WindowHarness(const AudioFileConfig& cues, bool lcd, SoundFactory
     }
     MainWindowEnvironment environment;
     environment.node.port = nodePort;
-    environment.node.listInterfaces = [] {
-        return QList<DescribedInterface>{
-            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
-    };
+    environment.node.listInterfaces = loopbackInterfaces;
     environment.node.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
     environment.makeSound = sounds ? sounds : recorder.factory();
     mainWindow = std::make_unique<MainWindow>(nullptr, environment);
