@@ -5,7 +5,6 @@
 #include "floodphases.h"
 #include "floodplan.h"
 #include "floodsender.h"
-#include "floodtotals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,6 +16,41 @@ namespace {
 constexpr qint64 GoalRate = 25'000;
 constexpr double GoalCpuRatio = 2.0;
 constexpr qint64 GoalTimecodeP99Ns = 5'000'000;
+
+// One receiving side's figures summed over the rounds of a run.
+struct FloodTotals
+{
+    qint64 sent = 0;
+    qint64 received = 0;
+    qint64 cpuNs = 0;
+    qint64 spanNs = 0;
+    qint64 worstLagNs = 0;
+    qint64 sendErrors = 0;
+    qint64 pollsSent = 0;
+    qint64 pollReplies = 0;
+    bool repliesObserved = true;
+    bool bufferForced = false;
+    LatencyRecorder latency{0};
+
+    void add(const PhaseResult& round)
+    {
+        sent += round.report.total();
+        received += round.received;
+        cpuNs += round.cpuNs;
+        spanNs += round.report.spanNs();
+        worstLagNs = qMax(worstLagNs, round.report.maxLagNs);
+        sendErrors += round.report.sendErrors;
+        pollsSent += round.report.pollsSent;
+        pollReplies += round.report.pollReplies;
+        repliesObserved = repliesObserved && round.report.repliesObserved;
+        bufferForced = bufferForced || round.bufferForced;
+        latency.absorb(round.latency);
+    }
+    qint64 lost() const { return sent - received; }
+    double cpuPerDatagramUs() const { return received > 0 ? double(cpuNs) / double(received) / 1000.0 : 0.0; }
+    double receivedPerSecond() const { return spanNs > 0 ? double(received) * 1e9 / double(spanNs) : 0.0; }
+    double cpuLoadPercent() const { return spanNs > 0 ? 100.0 * double(cpuNs) / double(spanNs) : 0.0; }
+};
 
 struct Options
 {
@@ -116,13 +150,6 @@ void row(const char* name, double node, double bare, int decimals)
     row(name, QString::number(node, 'f', decimals), QString::number(bare, 'f', decimals));
 }
 
-QString bufferText(const FloodTotals& totals)
-{
-    if (totals.receiveBuffer < 0)
-        return QStringLiteral("?");
-    return QString::number(totals.receiveBuffer) + (totals.bufferForced ? QStringLiteral(" F") : QString());
-}
-
 void goal(const QString& name, const QString& measured, bool met)
 {
     std::printf("  %-46s %14s   %s\n", qPrintable(name), qPrintable(measured), met ? "PASS" : "FAIL");
@@ -146,13 +173,9 @@ void printResults(const Options& options, const FloodTotals& node, const FloodTo
     row("sent", node.sent, bare.sent);
     row("received", node.received, bare.received);
     row("lost", node.lost(), bare.lost());
-    row("kernel drops on the socket",
-        node.kernelDropsKnown ? QString::number(node.kernelDrops) : QStringLiteral("?"),
-        bare.kernelDropsKnown ? QString::number(bare.kernelDrops) : QStringLiteral("?"));
     row("received per second", node.receivedPerSecond(), bare.receivedPerSecond(), 0);
     row("CPU per datagram (us)", node.cpuPerDatagramUs(), bare.cpuPerDatagramUs(), 3);
     row("CPU load (% of one core)", node.cpuLoadPercent(), bare.cpuLoadPercent(), 1);
-    row("receive buffer granted (bytes)", bufferText(node), bufferText(bare));
     row("sender's worst lateness", milliseconds(node.worstLagNs), milliseconds(bare.worstLagNs));
     row("send errors", node.sendErrors, bare.sendErrors);
     const LatencyRecorder::Summary latency = node.latency.summarise();
@@ -177,15 +200,8 @@ void printResults(const Options& options, const FloodTotals& node, const FloodTo
     else
         std::printf("  poll replies: not observed; the sender could not listen on 127.0.0.2, so the node "
                     "received its own replies and counted them\n");
-    std::printf("  timecode probe: %lld looks, about %.1f%% of the node's CPU (included above)\n",
-                static_cast<long long>(node.probeSamples),
-                100.0 * double(node.probeCostNs) / double(qMax<qint64>(node.cpuNs, 1)));
-    if (node.receiveBuffer >= 0 && node.receiveBuffer < 2 * NodeReceiveBufferBytes)
-        std::printf("  note: net.core.rmem_max cut the node's receive buffer; it asks for 4 MiB without "
-                    "SO_RCVBUFFORCE\n");
     if (bare.bufferForced)
-        std::printf(
-            "  note: F = the bare loop's buffer was set with SO_RCVBUFFORCE past net.core.rmem_max\n");
+        std::printf("  note: the bare loop's buffer was set with SO_RCVBUFFORCE past net.core.rmem_max\n");
     std::printf("\n");
 
     const double ratio =
@@ -231,8 +247,8 @@ int main(int argc, char** argv)
         }
         node.add(nodeRound);
         bare.add(bareRound);
-        const double nodeUs = double(nodeRound.cpu.totalNs) / double(qMax<qint64>(nodeRound.received, 1));
-        const double bareUs = double(bareRound.cpu.totalNs) / double(qMax<qint64>(bareRound.received, 1));
+        const double nodeUs = double(nodeRound.cpuNs) / double(qMax<qint64>(nodeRound.received, 1));
+        const double bareUs = double(bareRound.cpuNs) / double(qMax<qint64>(bareRound.received, 1));
         roundRatios.append(bareUs > 0 ? nodeUs / bareUs : 0.0);
     }
     printResults(options, node, bare, roundRatios);

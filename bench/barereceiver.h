@@ -1,6 +1,7 @@
 #pragma once
 
 #include "artnet/arttimecode.h"
+#include "artnet/datagrambatch.h"
 
 #include <QString>
 
@@ -21,8 +22,9 @@ public:
         qint64 receivedNs;
     };
 
-    static constexpr int Capacity = 64;
-    static constexpr int MaxDatagramSize = 1500;
+    // The node's batch, so that both sides make the same system calls.
+    static constexpr int Capacity = DatagramBatch::Capacity;
+    static constexpr int MaxDatagramSize = DatagramBatch::MaxDatagramSize;
 
     BareReceiver();
     ~BareReceiver();

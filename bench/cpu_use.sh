@@ -11,30 +11,7 @@ set -euo pipefail
 IDLE_GOAL_PERCENT=1
 SENDING_GOAL_PERCENT=3
 SENDERS=4
-FRAMES_PER_SECOND=30
-
-# The consoles: one socket per source address, each its own 30 fps clock, a few seconds apart.
-CONSOLES_PY='
-import socket, sys, time
-seconds, senders, fps = float(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
-sockets = []
-for n in range(senders):
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind(("127.0.0.%d" % (11 + n), 0))
-    sockets.append(s)
-frame, sent = 0, 0
-due = time.monotonic()
-end = due + seconds
-while time.monotonic() < end:
-    for n, s in enumerate(sockets):
-        f = 3600 * fps + frame + n * 97
-        tc = bytes([f % fps, f // fps % 60, f // (fps * 60) % 60, f // (fps * 3600) % 24, 3, 0])
-        sent += s.sendto(b"Art-Net\0" + bytes([0x00, 0x97, 0x00, 0x0e, 0x00, 0x00]) + tc, ("127.0.0.1", 6454)) > 0
-    frame += 1
-    due += 1.0 / fps
-    time.sleep(max(0.0, due - time.monotonic()))
-print(sent)
-'
+FRAMES_PER_SECOND=30 # SMPTE, --type 3
 
 # Processor time of the whole process so far: user + system in clock ticks (threads that ended
 # included), and the scheduler's nanoseconds summed over the threads alive now.
@@ -78,7 +55,7 @@ row() {
 }
 
 inside() {
-    local exe="$1" seconds="$2" mode="$3" consoles idle sending sent
+    local exe="$1" sender="$2" seconds="$3" mode="$4" consoles=() idle sending sent n
     ip link set lo up
     work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-cpu.XXXXXX")"
     mkdir -p "$work/config/velmora.example" "$work/runtime"
@@ -93,12 +70,16 @@ inside() {
     kill -0 "$velmora" || { echo "Velmora did not start:"; cat "$work/velmora.log"; exit 1; }
 
     idle=$(measure "$velmora" "$seconds")
-    python3 -c "$CONSOLES_PY" "$((seconds + 2))" "$SENDERS" "$FRAMES_PER_SECOND" >"$work/consoles.out" &
-    consoles=$!
+    # The consoles: the project's sender, one process per source address, clocks a few seconds apart.
+    for n in $(seq 1 "$SENDERS"); do
+        "$sender" --from "127.0.0.$((10 + n))" --start "01:00:$((n * 3)):00" --type 3 \
+            --duration "$((seconds + 2))" >"$work/console$n.out" &
+        consoles+=($!)
+    done
     sleep 1
     sending=$(measure "$velmora" "$seconds")
-    wait "$consoles"
-    sent=$(cat "$work/consoles.out")
+    wait "${consoles[@]}"
+    sent=$(cat "$work"/console*.out | awk '{ sum += $2 } END { print sum + 0 }')
     kill -0 "$velmora" || { echo "Velmora ended while measured:"; cat "$work/velmora.log"; exit 1; }
 
     echo "CPU use of $exe ($mode mode, offscreen), ${seconds} s per phase, $(getconf CLK_TCK) ticks/s"
@@ -124,12 +105,13 @@ if [ "$#" -lt 1 ] || [ "$#" -gt 3 ]; then
 fi
 [ -d "$1" ] || { echo "no build folder $1" >&2; exit 2; }
 exe="$(cd "$1" && pwd)/src/Velmora"
+sender="$(cd "$1" && pwd)/tools/velmora-send-timecode"
 seconds="${2:-10}"
 mode="${3:-label}"
-[ -x "$exe" ] || { echo "no program at $exe: build first" >&2; exit 2; }
+[ -x "$exe" ] && [ -x "$sender" ] || { echo "no program at $exe or $sender: build first" >&2; exit 2; }
 [[ "$seconds" =~ ^[0-9]+$ ]] && [ "$seconds" -gt 0 ] || { echo "seconds: a whole number above 0" >&2; exit 2; }
 [ "$mode" = label ] || [ "$mode" = lcd ] || { echo "mode: label or lcd" >&2; exit 2; }
 if [ "$(id -u)" -eq 0 ]; then
-    exec unshare --net bash "$0" --inside "$exe" "$seconds" "$mode"
+    exec unshare --net bash "$0" --inside "$exe" "$sender" "$seconds" "$mode"
 fi
-exec unshare --net --map-root-user bash "$0" --inside "$exe" "$seconds" "$mode"
+exec unshare --net --map-root-user bash "$0" --inside "$exe" "$sender" "$seconds" "$mode"

@@ -1,18 +1,16 @@
-#include "cuelatencybench.h"
-
-#include "benchenvironment.h"
+// The delay from a timecode datagram on loopback to the play() of the cue it starts.
 #include "benchtable.h"
 #include "benchwindow.h"
-#include "loopbackconsole.h"
+#include "mainwindowbenches.h"
 #include "samplestats.h"
-#include "steadyclock.h"
+#include "timecodeclock.h"
+#include "timecodesender.h"
 
 #include <QEventLoop>
 
 #include <chrono>
 #include <random>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -31,21 +29,22 @@ struct LatencyRun
 // A console on 127.0.0.5 that locates to 00:00:05:00, then plays 00:00:09:29 and, one frame
 // later, 00:00:10:00; it waits for the cue after each run, and a random pause between runs keeps
 // the datagrams from falling on the same point of the display tick each time.
-LatencyRun playToCue(LoopbackConsole& console, PlayLog& log, int repetitions)
+LatencyRun playToCue(quint16 port, PlayLog& log, int repetitions)
 {
     LatencyRun result;
+    TimecodeSender console(QHostAddress(QStringLiteral("127.0.0.5")), QHostAddress::LocalHost, port);
+    if (!console.isReady())
+        return result;
     std::mt19937 random(20240611);
     std::uniform_int_distribution<int> pauseUs(0, 20'000);
     for (int repetition = 0; repetition < repetitions; ++repetition) {
         std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
-        console.send(5, 0);
+        console.send(timecodeAtFrame(5 * 30));
         std::this_thread::sleep_for(LocateSettle);
-        console.send(CueSeconds - 1, 29);
-        const qint64 cueDue = steadyNs() + FrameNs;
-        std::this_thread::sleep_until(
-            std::chrono::steady_clock::time_point(std::chrono::nanoseconds(cueDue)));
-        const qint64 sent = steadyNs();
-        console.send(CueSeconds, 0);
+        console.send(timecodeAtFrame(CueSeconds * 30 - 1));
+        sleepUntilNs(monotonicNs() + FrameNs);
+        const qint64 sent = monotonicNs();
+        console.send(timecodeAtFrame(CueSeconds * 30));
         if (const std::optional<qint64> played = log.waitForPlayAtOrAfter(sent, PlayTimeout))
             result.latencies.push_back(*played - sent);
         else
@@ -56,19 +55,14 @@ LatencyRun playToCue(LoopbackConsole& console, PlayLog& log, int repetitions)
 
 } // namespace
 
-bool runCueLatencyBench(const BenchEnvironment& environment, int repetitions)
+bool runCueLatencyBench(int repetitions)
 {
-    environment.writeWindowSettings(false, {CueSeconds});
-    const auto log = std::make_shared<PlayLog>();
-    BenchWindow bench(log, QSize(1280, 720), BenchWindow::DisplayTimer::Running);
-    LoopbackConsole console(0x7f000005, bench.port());
-    if (!console.isBound())
-        return false;
-
+    BenchWindow bench(cueList({{0, QStringLiteral("/nonexistent/cue.wav"), 0, 0, CueSeconds}}), false,
+                      QSize(1280, 720), BenchWindow::DisplayTimer::Running);
     LatencyRun run;
     QEventLoop loop;
     std::thread sender([&] {
-        run = playToCue(console, *log, repetitions);
+        run = playToCue(bench.port(), bench.plays(), repetitions);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();

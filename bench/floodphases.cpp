@@ -4,15 +4,14 @@
 #include "floodplan.h"
 #include "floodprocess.h"
 #include "floodsender.h"
+#include "nodeharness.h"
+#include "timecodeclock.h"
 #include "timecodeprobe.h"
-#include "timecodesequence.h"
 
 #include "artnet/artnet.h"
 
 #include <QEventLoop>
-#include <QNetworkAddressEntry>
 #include <QTimer>
-#include <QUdpSocket>
 
 namespace {
 
@@ -21,22 +20,6 @@ namespace {
 constexpr qint64 QuietNs = 300'000'000;
 // A sender that has not finished this long after its flood should have ended is stuck.
 constexpr qint64 SenderGraceNs = 30'000'000'000;
-constexpr int ProbeCostSamples = 20'000;
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress);
-    return probe.localPort();
-}
-
-QList<DescribedInterface> loopbackOnly()
-{
-    QNetworkAddressEntry entry;
-    entry.setIp(QHostAddress(QStringLiteral("127.0.0.1")));
-    entry.setNetmask(QHostAddress(QStringLiteral("255.0.0.0")));
-    return {DescribedInterface{QString(), {entry}}};
-}
 
 QList<QHostAddress> timecodeSenders()
 {
@@ -46,26 +29,13 @@ QList<QHostAddress> timecodeSenders()
     return senders;
 }
 
-// The probe's own share of the node process's CPU: its cost per call when nothing changed (the
-// common case), times the calls it made.
-qint64 probeCost(TimecodeProbe& probe)
-{
-    const qint64 calls = probe.samples();
-    const CpuTimes before = CpuTimes::now();
-    for (int i = 0; i < ProbeCostSamples; ++i)
-        probe.sample();
-    const CpuTimes spent = CpuTimes::now() - before;
-    return spent.totalNs * calls / ProbeCostSamples;
-}
-
 } // namespace
 
 bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* error)
 {
     NodeEnvironment environment;
     environment.port = freeUdpPort();
-    const QList<DescribedInterface> interfaces = loopbackOnly();
-    environment.listInterfaces = [interfaces] { return interfaces; };
+    environment.listInterfaces = loopbackInterfaces;
     environment.writeDiagnostic = [](const QString&) {};
     artnet node(environment);
     node.setReplyToPoll(true);
@@ -79,8 +49,8 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
     FloodProcess flood(settings);
     if (!flood.start(environment.port, error))
         return false;
-    const CpuTimes start = CpuTimes::now();
-    CpuTimes lastProgressCpu = start;
+    const qint64 start = processCpuNs();
+    qint64 lastProgressCpu = start;
     const qint64 deadline = monotonicNs() + settings.durationNs + SenderGraceNs;
 
     QEventLoop loop;
@@ -95,7 +65,7 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
         if (count != lastCount) {
             lastCount = count;
             lastProgressNs = now;
-            lastProgressCpu = CpuTimes::now();
+            lastProgressCpu = processCpuNs();
         }
         if (!flood.hasExited()) {
             if (now > deadline) {
@@ -124,12 +94,9 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
 
     result->report = *report;
     result->received = qint64(node.receivedDatagrams());
-    result->cpu = lastProgressCpu - start;
-    result->socket = wildcardUdpSocketStats(environment.port);
+    result->cpuNs = lastProgressCpu - start;
     for (const TimecodeSend& send : report->timecodeSends)
         recorder.recordSent(send.sender, send.frame, send.sentNs);
-    result->probeSamples = probe.samples();
-    result->probeCostNs = probeCost(probe);
     return true;
 }
 
@@ -137,12 +104,12 @@ bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* e
 {
     BareReceiver receiver;
     // The bare loop asks for what the node asks for.
-    if (!receiver.open(NodeReceiveBufferBytes, error))
+    if (!receiver.open(artnet::ReceiveBufferBytes, error))
         return false;
     FloodProcess flood(settings);
     if (!flood.start(receiver.port(), error))
         return false;
-    const CpuTimes start = CpuTimes::now();
+    const qint64 start = processCpuNs();
     const qint64 deadline = monotonicNs() + settings.durationNs + SenderGraceNs;
     bool stuck = false;
     const bool received = receiver.receiveUntil(
@@ -151,7 +118,7 @@ bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* e
             return stuck || flood.hasExited();
         },
         error);
-    const CpuTimes spent = CpuTimes::now() - start;
+    const qint64 spent = processCpuNs() - start;
     if (!received)
         return false;
     if (stuck) {
@@ -163,14 +130,13 @@ bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* e
         return false;
     result->report = *report;
     result->received = receiver.received();
-    result->cpu = spent;
-    result->socket = wildcardUdpSocketStats(receiver.port());
+    result->cpuNs = spent;
     result->bufferForced = receiver.bufferForced();
     LatencyRecorder& recorder = result->latency;
     const QList<QHostAddress> senders = timecodeSenders();
     for (const BareReceiver::TimecodeArrival& arrival : receiver.timecodeArrivals()) {
         const int sender = int(senders.indexOf(QHostAddress(arrival.sender)));
-        const std::optional<qint64> frame = frameForTimecode(arrival.timecode);
+        const std::optional<qint64> frame = frameOfTimecode(arrival.timecode);
         if (sender >= 0 && frame)
             recorder.recordSeen(sender, *frame, arrival.receivedNs);
     }

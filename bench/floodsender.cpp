@@ -2,7 +2,8 @@
 
 #include "benchclock.h"
 #include "floodplan.h"
-#include "timecodesequence.h"
+#include "timecodeclock.h"
+#include "timecodesender.h"
 
 #include "artnet/artnetpacket.h"
 
@@ -70,9 +71,6 @@ FloodSender::FloodSender(const FloodSettings& settings, quint16 port) : settings
 
 FloodSender::~FloodSender()
 {
-    for (int descriptor : timecodeSockets)
-        if (descriptor >= 0)
-            close(descriptor);
     if (dmxSocket >= 0)
         close(dmxSocket);
     if (pollSocket >= 0)
@@ -87,8 +85,9 @@ QString FloodSender::timecodeAddress(int sender)
 bool FloodSender::open(QString* error)
 {
     dmxSocket = boundSocket(ConsoleAddress, 0, false);
-    for (size_t i = 0; i < TimecodeAddresses.size(); ++i)
-        timecodeSockets[i] = boundSocket(TimecodeAddresses[i], 0, false);
+    for (const char* address : TimecodeAddresses)
+        consoles.push_back(std::make_unique<TimecodeSender>(QHostAddress(QLatin1String(address)),
+                                                            QHostAddress(QLatin1String(Destination)), port));
     // The node answers a poll to the poller's address on its own port. Listening there (the
     // node shares its port) keeps the answers out of the node's own count of datagrams.
     pollSocket = boundSocket(PollerAddress, port, true);
@@ -103,8 +102,8 @@ bool FloodSender::open(QString* error)
     }
     dmxSlots.assign(size_t(BatchSize) * ArtNetPacket::DmxPacketSize, '\0');
     bool ready = dmxSocket >= 0 && pollSocket >= 0;
-    for (int descriptor : timecodeSockets)
-        ready = ready && descriptor >= 0;
+    for (const auto& console : consoles)
+        ready = ready && console->isReady();
     if (!ready && error)
         *error = QStringLiteral("cannot bind the sender's loopback sockets: %1").arg(strerror(errno));
     return ready;
@@ -134,12 +133,11 @@ void FloodSender::sendPolls(qint64 due, FloodReport& report)
 
 void FloodSender::sendTimecode(int sender, qint64 due, FloodReport& report)
 {
-    const sockaddr_in to = loopbackAddress(Destination, port);
     qint64& frame = framesScheduled[size_t(sender)];
     for (; frame < due; ++frame) {
-        const QByteArray datagram = ArtNetPacket::buildTimecode(timecodeForFrame(frame));
+        const ArtTimecode timecode = timecodeAtFrame(frame);
         const qint64 sentNs = monotonicNs();
-        if (sendOne(timecodeSockets[size_t(sender)], datagram, to)) {
+        if (consoles[size_t(sender)]->send(timecode)) {
             ++report.timecodeSent;
             report.timecodeSends.append({sender, frame, sentNs});
             notePacketSent(report);

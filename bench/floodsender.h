@@ -3,12 +3,14 @@
 #include "floodreport.h"
 #include "floodsettings.h"
 
+#include <QByteArray>
 #include <QString>
 
-#include <QByteArray>
-
 #include <array>
+#include <memory>
 #include <vector>
+
+class TimecodeSender;
 
 // The sending side of the flood, run in its own process: ArtDmx from one console address,
 // ArtTimeCode from four others and ArtPoll from a fifth, all to 127.0.0.1 on one port, each
@@ -38,7 +40,7 @@ private:
     quint16 port;
     int dmxSocket = -1;
     int pollSocket = -1;
-    std::array<int, 4> timecodeSockets{-1, -1, -1, -1};
+    std::vector<std::unique_ptr<TimecodeSender>> consoles;
     bool pollSocketOnNodePort = false;
     qint64 dmxScheduled = 0;
     qint64 pollsScheduled = 0;

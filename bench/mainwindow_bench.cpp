@@ -4,12 +4,8 @@
 // settings store of its own; the node listens on a free port and only loopback is ever sent to.
 //   velmora-mainwindow-bench [--ticks 20000] [--resize-calls 2000] [--show-seconds 30] [--cue-runs 300]
 //                            [--only resize|tick|show|cue]
-#include "benchenvironment.h"
-#include "cuelatencybench.h"
-#include "messagetally.h"
-#include "resizebench.h"
-#include "showloadbench.h"
-#include "tickbench.h"
+#include "isolatedenvironment.h"
+#include "mainwindowbenches.h"
 
 #include "app/applicationsetup.h"
 
@@ -20,12 +16,16 @@
 
 int main(int argc, char* argv[])
 {
-    BenchEnvironment environment;
+    IsolatedEnvironment environment("velmora-bench");
     if (!environment.isReady()) {
         std::fprintf(stderr, "velmora-mainwindow-bench: cannot make a private settings folder\n");
         return 1;
     }
-    MessageTally::install();
+    // The offscreen platform notes at every resize that it has no use for size hints.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (message != QLatin1String("This plugin does not support propagateSizeHints()"))
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    });
     // As the program itself starts.
     prepareApplicationEnvironment();
     QApplication application(argc, argv);
@@ -67,19 +67,19 @@ int main(int argc, char* argv[])
 
     bool ran = true;
     // The font search first, while no font engine of the large sizes is cached yet.
-    if (wanted("resize") && !runResizeBench(environment, qMax(1, parser.value(resizeCalls).toInt()))) {
+    if (wanted("resize") && !runResizeBench(qMax(1, parser.value(resizeCalls).toInt()))) {
         std::fprintf(stderr, "velmora-mainwindow-bench: the resize benchmark could not run\n");
         ran = false;
     }
-    if (wanted("tick") && !runTickBench(environment, qMax(1, parser.value(ticks).toInt()))) {
+    if (wanted("tick") && !runTickBench(qMax(1, parser.value(ticks).toInt()))) {
         std::fprintf(stderr, "velmora-mainwindow-bench: the tick benchmark could not run\n");
         ran = false;
     }
-    if (wanted("show") && !runShowLoadBench(environment, qMax(1, parser.value(showSeconds).toInt()))) {
+    if (wanted("show") && !runShowLoadBench(qMax(1, parser.value(showSeconds).toInt()))) {
         std::fprintf(stderr, "velmora-mainwindow-bench: the display-work benchmark could not run\n");
         ran = false;
     }
-    if (wanted("cue") && !runCueLatencyBench(environment, qMax(1, parser.value(cueRuns).toInt()))) {
+    if (wanted("cue") && !runCueLatencyBench(qMax(1, parser.value(cueRuns).toInt()))) {
         std::fprintf(stderr, "velmora-mainwindow-bench: no cue started\n");
         ran = false;
     }

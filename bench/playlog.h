@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-// The moments (steadyNs) at which cue sounds were started. The GUI thread plays the cues; a sender
+// The moments (monotonicNs) at which cue sounds were started. The GUI thread plays the cues; a sender
 // thread waits here for the start that its datagram caused.
 class PlayLog
 {

@@ -66,7 +66,30 @@ QString WindowHarness::labelText(const char* name) const
 QString WindowHarness::lcdText(const char* name) const
 {
     const auto* lcd = mainWindow->findChild<QLCDNumber*>(QLatin1String(name));
-    return lcd ? lcd->accessibleName() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+    if (!lcd)
+        return QStringLiteral("<no %1>").arg(QLatin1String(name));
+    return lcdShows(*lcd, lcd->accessibleName())
+               ? lcd->accessibleName()
+               : QStringLiteral("<%1 does not show \"%2\">").arg(QLatin1String(name), lcd->accessibleName());
+}
+
+bool lcdShows(const QLCDNumber& lcd, const QString& text)
+{
+    // QLCDNumber keeps no text that could be read back; a second one of the same make and size
+    // beside it (so with the same style and colours) that is told the text must draw the same
+    // segments. It is never shown.
+    QLCDNumber reference(lcd.parentWidget());
+    reference.setDigitCount(lcd.digitCount());
+    reference.setSegmentStyle(lcd.segmentStyle());
+    reference.setMode(lcd.mode());
+    reference.setSmallDecimalPoint(lcd.smallDecimalPoint());
+    reference.setFrameStyle(lcd.frameStyle());
+    reference.setLineWidth(lcd.lineWidth());
+    reference.setAutoFillBackground(lcd.autoFillBackground());
+    reference.resize(lcd.size());
+    reference.display(text);
+    const QImage shown = const_cast<QLCDNumber&>(lcd).grab().toImage();
+    return !shown.isNull() && shown == reference.grab().toImage();
 }
 
 int WindowHarness::lcdDigits(const char* name) const
