@@ -29,7 +29,6 @@ struct FloodTotals
     qint64 pollsSent = 0;
     qint64 pollReplies = 0;
     bool repliesObserved = true;
-    bool bufferForced = false;
     LatencyRecorder latency{0};
 
     void add(const PhaseResult& round)
@@ -43,7 +42,6 @@ struct FloodTotals
         pollsSent += round.report.pollsSent;
         pollReplies += round.report.pollReplies;
         repliesObserved = repliesObserved && round.report.repliesObserved;
-        bufferForced = bufferForced || round.bufferForced;
         latency.absorb(round.latency);
     }
     qint64 lost() const { return sent - received; }
@@ -70,12 +68,6 @@ bool parseOptions(const QCoreApplication& application, Options* options, QString
                                   QStringLiteral("datagrams"), QStringLiteral("25000"));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Seconds of flood (5)."),
                                       QStringLiteral("seconds"), QStringLiteral("5"));
-    const QCommandLineOption universes(QStringLiteral("universes"),
-                                       QStringLiteral("ArtDmx universes sent in turn (512)."),
-                                       QStringLiteral("count"), QStringLiteral("512"));
-    const QCommandLineOption batch(QStringLiteral("batch-ms"),
-                                   QStringLiteral("Sender's wake interval in milliseconds (1)."),
-                                   QStringLiteral("ms"), QStringLiteral("1"));
     const QCommandLineOption rounds(
         QStringLiteral("rounds"),
         QStringLiteral("Rounds of node and bare loop, alternating which goes first (2)."),
@@ -85,30 +77,23 @@ bool parseOptions(const QCoreApplication& application, Options* options, QString
                             QStringLiteral("port"));
     sender.setFlags(QCommandLineOption::HiddenFromHelp);
     port.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({rate, duration, universes, batch, rounds, sender, port});
+    parser.addOptions({rate, duration, rounds, sender, port});
     parser.process(application);
 
-    bool rateOk = false, durationOk = false, universesOk = false, batchOk = false, roundsOk = false;
+    bool rateOk = false, durationOk = false, roundsOk = false;
     bool portOk = true;
     options->settings.datagramsPerSecond = parser.value(rate).toLongLong(&rateOk);
     const double seconds = parser.value(duration).toDouble(&durationOk);
-    options->settings.universes = parser.value(universes).toInt(&universesOk);
-    const double batchMs = parser.value(batch).toDouble(&batchOk);
     options->rounds = parser.value(rounds).toInt(&roundsOk);
     options->sender = parser.isSet(sender);
     if (options->sender)
         options->port = quint16(parser.value(port).toUInt(&portOk));
     options->settings.durationNs = qint64(seconds * 1e9);
-    options->settings.batchIntervalNs = qint64(batchMs * 1e6);
     if (!rateOk || options->settings.datagramsPerSecond < 1 ||
         options->settings.datagramsPerSecond > 1'000'000)
         *error = QStringLiteral("--rate takes 1 to 1000000 datagrams per second");
     else if (!durationOk || seconds < 0.1 || seconds > 100)
         *error = QStringLiteral("--duration takes 0.1 to 100 seconds");
-    else if (!universesOk || options->settings.universes < 1 || options->settings.universes > 32768)
-        *error = QStringLiteral("--universes takes 1 to 32768");
-    else if (!batchOk || batchMs < 0.05 || batchMs > 100)
-        *error = QStringLiteral("--batch-ms takes 0.05 to 100 milliseconds");
     else if (!roundsOk || options->rounds < 1 || options->rounds > 20)
         *error = QStringLiteral("--rounds takes 1 to 20");
     else if (options->sender && (!portOk || options->port == 0))
@@ -200,8 +185,6 @@ void printResults(const Options& options, const FloodTotals& node, const FloodTo
     else
         std::printf("  poll replies: not observed; the sender could not listen on 127.0.0.2, so the node "
                     "received its own replies and counted them\n");
-    if (bare.bufferForced)
-        std::printf("  note: the bare loop's buffer was set with SO_RCVBUFFORCE past net.core.rmem_max\n");
     std::printf("\n");
 
     const double ratio =

@@ -1,25 +1,99 @@
 #include "floodphases.h"
 
-#include "barereceiver.h"
 #include "floodplan.h"
-#include "floodprocess.h"
 #include "floodsender.h"
 #include "nodeharness.h"
 #include "timecodeclock.h"
 #include "timecodeprobe.h"
 
 #include "artnet/artnet.h"
+#include "artnet/datagrambatch.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
+#include <QUdpSocket>
+#include <QVariant>
+
+#include <poll.h>
 
 namespace {
 
 // After the sender exited, a receiver that made no progress for this long is done: what it has
 // not got by then is lost.
 constexpr qint64 QuietNs = 300'000'000;
+// How long the bare loop waits in poll() before it looks at the sender again.
+constexpr int PollSenderMs = 20;
 // A sender that has not finished this long after its flood should have ended is stuck.
 constexpr qint64 SenderGraceNs = 30'000'000'000;
+
+// The sender side of the benchmark as a child process: this same program with --sender.
+class FloodProcess
+{
+public:
+    explicit FloodProcess(const FloodSettings& settings);
+    ~FloodProcess();
+
+    bool start(quint16 port, QString* error);
+    // Looks without waiting; also usable where no event loop runs.
+    bool hasExited();
+    // The sender's report once it exited normally; nothing (and why) otherwise.
+    std::optional<FloodReport> report(QString* error);
+
+private:
+    FloodSettings settings;
+    QProcess child;
+};
+
+FloodProcess::FloodProcess(const FloodSettings& settings) : settings(settings)
+{
+    // The report comes on standard output; the sender's complaints go straight to ours.
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+FloodProcess::~FloodProcess()
+{
+    if (child.state() != QProcess::NotRunning) {
+        child.kill();
+        child.waitForFinished(5000);
+    }
+}
+
+bool FloodProcess::start(quint16 port, QString* error)
+{
+    const QStringList arguments{
+        QStringLiteral("--sender"),
+        QStringLiteral("--port"),
+        QString::number(port),
+        QStringLiteral("--rate"),
+        QString::number(settings.datagramsPerSecond),
+        QStringLiteral("--duration"),
+        QString::number(double(settings.durationNs) / 1e9, 'g', 12),
+    };
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (child.waitForStarted(10'000))
+        return true;
+    *error = QStringLiteral("cannot start the sender: %1").arg(child.errorString());
+    return false;
+}
+
+bool FloodProcess::hasExited()
+{
+    return child.state() == QProcess::NotRunning || child.waitForFinished(0);
+}
+
+std::optional<FloodReport> FloodProcess::report(QString* error)
+{
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        *error = QStringLiteral("the sender failed (exit code %1)").arg(child.exitCode());
+        return std::nullopt;
+    }
+    const std::optional<FloodReport> report = FloodReport::fromText(child.readAllStandardOutput());
+    if (!report)
+        *error = QStringLiteral("the sender's report is incomplete");
+    return report;
+}
 
 QList<QHostAddress> timecodeSenders()
 {
@@ -102,45 +176,56 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
 
 bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* error)
 {
-    BareReceiver receiver;
-    // The bare loop asks for what the node asks for.
-    if (!receiver.open(artnet::ReceiveBufferBytes, error))
-        return false;
-    FloodProcess flood(settings);
-    if (!flood.start(receiver.port(), error))
-        return false;
-    const qint64 start = processCpuNs();
-    const qint64 deadline = monotonicNs() + settings.durationNs + SenderGraceNs;
-    bool stuck = false;
-    const bool received = receiver.receiveUntil(
-        [&] {
-            stuck = monotonicNs() > deadline;
-            return stuck || flood.hasExited();
-        },
-        error);
-    const qint64 spent = processCpuNs() - start;
-    if (!received)
-        return false;
-    if (stuck) {
-        *error = QStringLiteral("the sender did not finish");
+    // The node's own batch reader on a socket bound and sized as the node's, waiting in poll()
+    // instead of an event loop, with nothing dispatched: the ceiling for the node.
+    QUdpSocket socket;
+    if (!socket.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        *error = socket.errorString();
         return false;
     }
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                           QVariant(artnet::ReceiveBufferBytes));
+    FloodProcess flood(settings);
+    if (!flood.start(socket.localPort(), error))
+        return false;
+    const QList<QHostAddress> senders = timecodeSenders();
+    DatagramBatch batch;
+    pollfd descriptor{int(socket.socketDescriptor()), POLLIN, 0};
+    const qint64 start = processCpuNs();
+    const qint64 deadline = monotonicNs() + settings.durationNs + SenderGraceNs;
+    for (bool draining = false;;) {
+        const int count = batch.receive(socket.socketDescriptor());
+        result->received += count;
+        for (int i = 0; i < count; ++i) {
+            // Two bytes of the op-code are all the look a datagram of another kind gets.
+            const QByteArrayView datagram = batch.datagram(i);
+            if (datagram.size() < ArtNetPacket::TimecodeSize ||
+                quint8(datagram[ArtNetPacket::Offset::OpCode + 1]) != 0x97)
+                continue;
+            const int sender = int(senders.indexOf(batch.sender(i)));
+            const std::optional<qint64> frame = frameOfTimecode(ArtNetPacket::readTimecode(datagram));
+            if (sender >= 0 && frame)
+                result->latency.recordSeen(sender, *frame, monotonicNs());
+        }
+        if (count > 0)
+            continue;
+        // Nothing queued. Once the sender has gone, its datagrams are all queued already
+        // (loopback delivers while sending), so one more pass takes the rest.
+        if (draining)
+            break;
+        if (monotonicNs() > deadline) {
+            *error = QStringLiteral("the sender did not finish");
+            return false;
+        }
+        if (poll(&descriptor, 1, PollSenderMs) == 0)
+            draining = flood.hasExited();
+    }
+    result->cpuNs = processCpuNs() - start;
     const std::optional<FloodReport> report = flood.report(error);
     if (!report)
         return false;
     result->report = *report;
-    result->received = receiver.received();
-    result->cpuNs = spent;
-    result->bufferForced = receiver.bufferForced();
-    LatencyRecorder& recorder = result->latency;
-    const QList<QHostAddress> senders = timecodeSenders();
-    for (const BareReceiver::TimecodeArrival& arrival : receiver.timecodeArrivals()) {
-        const int sender = int(senders.indexOf(QHostAddress(arrival.sender)));
-        const std::optional<qint64> frame = frameOfTimecode(arrival.timecode);
-        if (sender >= 0 && frame)
-            recorder.recordSeen(sender, *frame, arrival.receivedNs);
-    }
     for (const TimecodeSend& send : report->timecodeSends)
-        recorder.recordSent(send.sender, send.frame, send.sentNs);
+        result->latency.recordSent(send.sender, send.frame, send.sentNs);
     return true;
 }

@@ -3,7 +3,6 @@
 #include "benchclock.h"
 #include "floodplan.h"
 #include "floodreport.h"
-#include "floodsettings.h"
 #include "latencyrecorder.h"
 
 #include <QString>
@@ -17,7 +16,6 @@ struct PhaseResult
     qint64 received = 0;
     // From the sender's start to the last datagram handled.
     qint64 cpuNs = 0;
-    bool bufferForced = false;
     // From a timecode datagram's send to its value being readable (the node) or received (the
     // bare loop).
     LatencyRecorder latency{FloodPlan::TimecodeSenders};

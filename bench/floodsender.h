@@ -1,10 +1,10 @@
 #pragma once
 
+#include "floodplan.h"
 #include "floodreport.h"
-#include "floodsettings.h"
 
 #include <QByteArray>
-#include <QString>
+#include <QUdpSocket>
 
 #include <array>
 #include <memory>
@@ -20,8 +20,6 @@ class FloodSender
 public:
     FloodSender(const FloodSettings& settings, quint16 port);
     ~FloodSender();
-    FloodSender(const FloodSender&) = delete;
-    FloodSender& operator=(const FloodSender&) = delete;
 
     // The loopback address the given timecode sender sends from.
     static QString timecodeAddress(int sender);
@@ -30,22 +28,13 @@ public:
     FloodReport run();
 
 private:
-    void sendPolls(qint64 due, FloodReport& report);
-    void sendTimecode(int sender, qint64 due, FloodReport& report);
-    void sendDmx(qint64 due, FloodReport& report);
-    void notePacketSent(FloodReport& report);
-    void collectPollReplies(FloodReport& report);
+    void send(QUdpSocket& socket, const QByteArray& datagram, FloodReport& report, qint64* count);
 
     FloodSettings settings;
     quint16 port;
-    int dmxSocket = -1;
-    int pollSocket = -1;
+    QUdpSocket dmxSocket;
+    QUdpSocket pollSocket;
     std::vector<std::unique_ptr<TimecodeSender>> consoles;
-    bool pollSocketOnNodePort = false;
-    qint64 dmxScheduled = 0;
-    qint64 pollsScheduled = 0;
-    std::array<qint64, 4> framesScheduled{};
-    // One ArtDmx per universe, and the batch being sent.
+    // One ArtDmx per universe.
     std::vector<QByteArray> dmxTemplates;
-    std::vector<char> dmxSlots;
 };
