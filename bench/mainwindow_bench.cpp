@@ -56,32 +56,33 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
+    // The font search first, while no font engine of the large sizes is cached yet.
+    struct Bench
+    {
+        const char* name;
+        bool (*run)(int);
+        const QCommandLineOption& count;
+    };
+    const Bench benches[] = {{"resize", runResizeBench, resizeCalls},
+                             {"tick", runTickBench, ticks},
+                             {"show", runShowLoadBench, showSeconds},
+                             {"cue", runCueLatencyBench, cueRuns}};
     const QString chosen = parser.value(only);
-    if (!chosen.isEmpty() && !QStringList{QStringLiteral("resize"), QStringLiteral("tick"),
-                                          QStringLiteral("show"), QStringLiteral("cue")}
-                                  .contains(chosen)) {
+    bool known = chosen.isEmpty();
+    for (const Bench& bench : benches)
+        known = known || chosen == QLatin1String(bench.name);
+    if (!known) {
         std::fprintf(stderr, "velmora-mainwindow-bench: --only takes resize, tick, show or cue\n");
         return 2;
     }
-    const auto wanted = [&](const char* name) { return chosen.isEmpty() || chosen == QLatin1String(name); };
-
     bool ran = true;
-    // The font search first, while no font engine of the large sizes is cached yet.
-    if (wanted("resize") && !runResizeBench(qMax(1, parser.value(resizeCalls).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: the resize benchmark could not run\n");
-        ran = false;
-    }
-    if (wanted("tick") && !runTickBench(qMax(1, parser.value(ticks).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: the tick benchmark could not run\n");
-        ran = false;
-    }
-    if (wanted("show") && !runShowLoadBench(qMax(1, parser.value(showSeconds).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: the display-work benchmark could not run\n");
-        ran = false;
-    }
-    if (wanted("cue") && !runCueLatencyBench(qMax(1, parser.value(cueRuns).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: no cue started\n");
-        ran = false;
+    for (const Bench& bench : benches) {
+        if (!chosen.isEmpty() && chosen != QLatin1String(bench.name))
+            continue;
+        if (!bench.run(qMax(1, parser.value(bench.count).toInt()))) {
+            std::fprintf(stderr, "velmora-mainwindow-bench: the %s benchmark could not run\n", bench.name);
+            ran = false;
+        }
     }
     return ran ? 0 : 1;
 }
