@@ -8,7 +8,7 @@
 
 BenchWindow::BenchWindow(const AudioFileConfig& cues, bool lcd, QSize size, DisplayTimer timer)
 {
-    sounds.setPlayObserver([log = log] { log->record(monotonicNs()); });
+    sounds.setPlayObserver([playTimes = playTimes] { playTimes->push_back(monotonicNs()); });
     harness = std::make_unique<WindowHarness>(cues, lcd, sounds.factory());
     if (timer == DisplayTimer::Stopped) {
         // The display timer is the window's only timer of its own.

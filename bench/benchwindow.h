@@ -1,15 +1,15 @@
 #pragma once
 
-#include "playlog.h"
 #include "windowharness.h"
 
 #include <QMetaMethod>
 #include <QSize>
 
 #include <memory>
+#include <vector>
 
 // The tests' window harness as the benchmarks use it: the cue list and display mode written to
-// the store, the cue starts noted in a PlayLog, the window shown and then resized as a user
+// the store, the moments of the cue starts noted, the window shown and then resized as a user
 // would. With its display timer stopped, the benchmark runs every tick itself.
 class BenchWindow
 {
@@ -25,7 +25,8 @@ public:
 
     MainWindow& window() { return harness->window(); }
     quint16 port() const { return harness->port(); }
-    PlayLog& plays() { return *log; }
+    // When play() was called, in monotonicNs, for each cue started so far.
+    const std::vector<qint64>& plays() const { return *playTimes; }
     // False when the window has no tick slot to call: the benchmark would measure nothing.
     bool canTick() const { return tickMethod.isValid(); }
 
@@ -37,7 +38,7 @@ public:
     static void settle();
 
 private:
-    std::shared_ptr<PlayLog> log = std::make_shared<PlayLog>();
+    std::shared_ptr<std::vector<qint64>> playTimes = std::make_shared<std::vector<qint64>>();
     SoundRecorder sounds;
     std::unique_ptr<WindowHarness> harness;
     QMetaMethod tickMethod;

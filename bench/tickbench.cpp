@@ -25,7 +25,7 @@ struct TickFigures
 TickFigures measureTicks(BenchWindow& bench, int senders, int ticks)
 {
     TickFigures figures;
-    const int playsBefore = bench.plays().count();
+    const int playsBefore = int(bench.plays().size());
     for (int tick = -WarmUpTicks; tick < ticks; ++tick) {
         for (int sender = 0; sender < senders; ++sender)
             bench.receive(timecodeAtFrame(50 * 30 + sender * 97 + tick + WarmUpTicks),
@@ -37,7 +37,7 @@ TickFigures measureTicks(BenchWindow& bench, int senders, int ticks)
             figures.redraw.add(redrawTime);
         }
     }
-    figures.cuesStarted = bench.plays().count() - playsBefore;
+    figures.cuesStarted = int(bench.plays().size()) - playsBefore;
     return figures;
 }
 
