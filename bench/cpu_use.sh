@@ -55,7 +55,7 @@ row() {
 }
 
 inside() {
-    local exe="$1" sender="$2" seconds="$3" mode="$4" consoles=() idle sending sent n
+    local exe="$1" sender="$2" seconds="$3" mode="$4" consoles idle sending sent n from=()
     ip link set lo up
     work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-cpu.XXXXXX")"
     mkdir -p "$work/config/velmora.example" "$work/runtime"
@@ -70,16 +70,14 @@ inside() {
     kill -0 "$velmora" || { echo "Velmora did not start:"; cat "$work/velmora.log"; exit 1; }
 
     idle=$(measure "$velmora" "$seconds")
-    # The consoles: the project's sender, one process per source address, clocks a few seconds apart.
-    for n in $(seq 1 "$SENDERS"); do
-        "$sender" --from "127.0.0.$((10 + n))" --start "01:00:$((n * 3)):00" --type 3 \
-            --duration "$((seconds + 2))" >"$work/console$n.out" &
-        consoles+=($!)
-    done
+    # The consoles: the project's sender, one source address each, every frame from all of them.
+    for n in $(seq 1 "$SENDERS"); do from+=(--from "127.0.0.$((10 + n))"); done
+    "$sender" "${from[@]}" --start 01:00:00:00 --type 3 --duration "$((seconds + 2))" >"$work/consoles.out" &
+    consoles=$!
     sleep 1
     sending=$(measure "$velmora" "$seconds")
-    wait "${consoles[@]}"
-    sent=$(cat "$work"/console*.out | awk '{ sum += $2 } END { print sum + 0 }')
+    wait "$consoles"
+    sent=$(( $(awk '{ print $2 }' "$work/consoles.out") * SENDERS ))
     kill -0 "$velmora" || { echo "Velmora ended while measured:"; cat "$work/velmora.log"; exit 1; }
 
     echo "CPU use of $exe ($mode mode, offscreen), ${seconds} s per phase, $(getconf CLK_TCK) ticks/s"

@@ -11,8 +11,11 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -44,7 +47,8 @@ int main(int argc, char* argv[])
                                 QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption from(
         QStringLiteral("from"),
-        QStringLiteral("Source address to send from, such as 127.0.0.11 to look like a console of its own."),
+        QStringLiteral("Source address to send from, such as 127.0.0.11 to look like a console of its own; "
+                       "given several times, every frame goes out from each, as from several consoles."),
         QStringLiteral("address"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Destination UDP port (default 6454)."),
@@ -74,18 +78,27 @@ int main(int argc, char* argv[])
     const std::optional<ArtTimecode> first =
         parseStart(parser.value(start), quint8(qBound(0, typeValue, 255)));
     const QHostAddress destination(parser.value(to));
-    const QHostAddress source(parser.value(from));
+    QList<QHostAddress> sources;
+    for (const QString& address : parser.values(from))
+        sources.append(QHostAddress(address));
+    if (sources.isEmpty())
+        sources.append(QHostAddress()); // any address
     bool portOk = false;
     const int destinationPort = parser.value(port).toInt(&portOk);
     if (!first || destination.isNull() || !portOk || destinationPort <= 0 || destinationPort > 65535 ||
-        (parser.isSet(from) && source.isNull())) {
+        std::any_of(sources.cbegin(), sources.cend(),
+                    [&](const QHostAddress& source) { return parser.isSet(from) && source.isNull(); })) {
         std::fprintf(stderr, "velmora-send-timecode: bad --start, --to, --from or --port; see --help\n");
         return 2;
     }
-    TimecodeSender unicast(source, destination, quint16(destinationPort));
-    if (!unicast.isReady()) {
-        std::fprintf(stderr, "velmora-send-timecode: cannot bind: %s\n", qPrintable(unicast.errorString()));
-        return 1;
+    std::vector<std::unique_ptr<TimecodeSender>> consoles;
+    for (const QHostAddress& source : sources) {
+        consoles.push_back(std::make_unique<TimecodeSender>(source, destination, quint16(destinationPort)));
+        if (!consoles.back()->isReady()) {
+            std::fprintf(stderr, "velmora-send-timecode: cannot bind: %s\n",
+                         qPrintable(consoles.back()->errorString()));
+            return 1;
+        }
     }
 
     // Broadcasts go out through a node of the tool's own, on a free port of its own: bound to
@@ -115,7 +128,12 @@ int main(int argc, char* argv[])
             application.quit();
             return;
         }
-        const bool sentOk = toBroadcast ? node.sendTimecode(&current, nullptr) >= 0 : unicast.send(current);
+        bool sentOk = true;
+        if (toBroadcast)
+            sentOk = node.sendTimecode(&current, nullptr) >= 0;
+        else
+            for (const auto& console : consoles)
+                sentOk = console->send(current) && sentOk;
         if (!sentOk) {
             std::fprintf(stderr, "velmora-send-timecode: sending failed\n");
             application.exit(1);
