@@ -31,17 +31,17 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption ticks(QStringLiteral("ticks"), QStringLiteral("Ticks per row (default 20000)."),
-                                   QStringLiteral("count"), QStringLiteral("20000"));
-    const QCommandLineOption resizeCalls(QStringLiteral("resize-calls"),
-                                         QStringLiteral("Font searches timed (default 2000)."),
-                                         QStringLiteral("count"), QStringLiteral("2000"));
-    const QCommandLineOption cueRuns(QStringLiteral("cue-runs"),
-                                     QStringLiteral("Cue starts timed (default 300)."),
-                                     QStringLiteral("count"), QStringLiteral("300"));
-    const QCommandLineOption showSeconds(QStringLiteral("show-seconds"),
-                                         QStringLiteral("Seconds of show per display-work row (default 30)."),
-                                         QStringLiteral("seconds"), QStringLiteral("30"));
+    const auto countOption = [](const char* name, const char* what, const char* fallback) {
+        return QCommandLineOption(
+            QLatin1String(name),
+            QStringLiteral("%1 (default %2).").arg(QLatin1String(what), QLatin1String(fallback)),
+            QStringLiteral("count"), QLatin1String(fallback));
+    };
+    const QCommandLineOption ticks = countOption("ticks", "Ticks per row", "20000");
+    const QCommandLineOption resizeCalls = countOption("resize-calls", "Font searches timed", "2000");
+    const QCommandLineOption cueRuns = countOption("cue-runs", "Cue starts timed", "300");
+    const QCommandLineOption showSeconds =
+        countOption("show-seconds", "Seconds of show per display-work row", "30");
     const QCommandLineOption only(QStringLiteral("only"),
                                   QStringLiteral("Run one benchmark: resize, tick, show or cue."),
                                   QStringLiteral("name"));
