@@ -5,7 +5,6 @@
 #include "floodphases.h"
 #include "floodplan.h"
 #include "floodsender.h"
-#include "floodtotals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,6 +16,39 @@ namespace {
 constexpr qint64 GoalRate = 25'000;
 constexpr double GoalCpuRatio = 2.0;
 constexpr qint64 GoalTimecodeP99Ns = 5'000'000;
+
+// One receiving side's figures summed over the rounds of a run.
+struct FloodTotals
+{
+    qint64 sent = 0;
+    qint64 received = 0;
+    qint64 cpuNs = 0;
+    qint64 spanNs = 0;
+    qint64 worstLagNs = 0;
+    qint64 sendErrors = 0;
+    qint64 pollsSent = 0;
+    qint64 pollReplies = 0;
+    bool repliesObserved = true;
+    LatencyRecorder latency{0};
+
+    void add(const PhaseResult& round)
+    {
+        sent += round.report.total();
+        received += round.received;
+        cpuNs += round.cpuNs;
+        spanNs += round.report.spanNs();
+        worstLagNs = qMax(worstLagNs, round.report.maxLagNs);
+        sendErrors += round.report.sendErrors;
+        pollsSent += round.report.pollsSent;
+        pollReplies += round.report.pollReplies;
+        repliesObserved = repliesObserved && round.report.repliesObserved;
+        latency.absorb(round.latency);
+    }
+    qint64 lost() const { return sent - received; }
+    double cpuPerDatagramUs() const { return received > 0 ? double(cpuNs) / double(received) / 1000.0 : 0.0; }
+    double receivedPerSecond() const { return spanNs > 0 ? double(received) * 1e9 / double(spanNs) : 0.0; }
+    double cpuLoadPercent() const { return spanNs > 0 ? 100.0 * double(cpuNs) / double(spanNs) : 0.0; }
+};
 
 struct Options
 {
@@ -36,12 +68,6 @@ bool parseOptions(const QCoreApplication& application, Options* options, QString
                                   QStringLiteral("datagrams"), QStringLiteral("25000"));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Seconds of flood (5)."),
                                       QStringLiteral("seconds"), QStringLiteral("5"));
-    const QCommandLineOption universes(QStringLiteral("universes"),
-                                       QStringLiteral("ArtDmx universes sent in turn (512)."),
-                                       QStringLiteral("count"), QStringLiteral("512"));
-    const QCommandLineOption batch(QStringLiteral("batch-ms"),
-                                   QStringLiteral("Sender's wake interval in milliseconds (1)."),
-                                   QStringLiteral("ms"), QStringLiteral("1"));
     const QCommandLineOption rounds(
         QStringLiteral("rounds"),
         QStringLiteral("Rounds of node and bare loop, alternating which goes first (2)."),
@@ -51,30 +77,23 @@ bool parseOptions(const QCoreApplication& application, Options* options, QString
                             QStringLiteral("port"));
     sender.setFlags(QCommandLineOption::HiddenFromHelp);
     port.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({rate, duration, universes, batch, rounds, sender, port});
+    parser.addOptions({rate, duration, rounds, sender, port});
     parser.process(application);
 
-    bool rateOk = false, durationOk = false, universesOk = false, batchOk = false, roundsOk = false;
+    bool rateOk = false, durationOk = false, roundsOk = false;
     bool portOk = true;
     options->settings.datagramsPerSecond = parser.value(rate).toLongLong(&rateOk);
     const double seconds = parser.value(duration).toDouble(&durationOk);
-    options->settings.universes = parser.value(universes).toInt(&universesOk);
-    const double batchMs = parser.value(batch).toDouble(&batchOk);
     options->rounds = parser.value(rounds).toInt(&roundsOk);
     options->sender = parser.isSet(sender);
     if (options->sender)
         options->port = quint16(parser.value(port).toUInt(&portOk));
     options->settings.durationNs = qint64(seconds * 1e9);
-    options->settings.batchIntervalNs = qint64(batchMs * 1e6);
     if (!rateOk || options->settings.datagramsPerSecond < 1 ||
         options->settings.datagramsPerSecond > 1'000'000)
         *error = QStringLiteral("--rate takes 1 to 1000000 datagrams per second");
     else if (!durationOk || seconds < 0.1 || seconds > 100)
         *error = QStringLiteral("--duration takes 0.1 to 100 seconds");
-    else if (!universesOk || options->settings.universes < 1 || options->settings.universes > 32768)
-        *error = QStringLiteral("--universes takes 1 to 32768");
-    else if (!batchOk || batchMs < 0.05 || batchMs > 100)
-        *error = QStringLiteral("--batch-ms takes 0.05 to 100 milliseconds");
     else if (!roundsOk || options->rounds < 1 || options->rounds > 20)
         *error = QStringLiteral("--rounds takes 1 to 20");
     else if (options->sender && (!portOk || options->port == 0))
@@ -116,13 +135,6 @@ void row(const char* name, double node, double bare, int decimals)
     row(name, QString::number(node, 'f', decimals), QString::number(bare, 'f', decimals));
 }
 
-QString bufferText(const FloodTotals& totals)
-{
-    if (totals.receiveBuffer < 0)
-        return QStringLiteral("?");
-    return QString::number(totals.receiveBuffer) + (totals.bufferForced ? QStringLiteral(" F") : QString());
-}
-
 void goal(const QString& name, const QString& measured, bool met)
 {
     std::printf("  %-46s %14s   %s\n", qPrintable(name), qPrintable(measured), met ? "PASS" : "FAIL");
@@ -146,13 +158,9 @@ void printResults(const Options& options, const FloodTotals& node, const FloodTo
     row("sent", node.sent, bare.sent);
     row("received", node.received, bare.received);
     row("lost", node.lost(), bare.lost());
-    row("kernel drops on the socket",
-        node.kernelDropsKnown ? QString::number(node.kernelDrops) : QStringLiteral("?"),
-        bare.kernelDropsKnown ? QString::number(bare.kernelDrops) : QStringLiteral("?"));
     row("received per second", node.receivedPerSecond(), bare.receivedPerSecond(), 0);
     row("CPU per datagram (us)", node.cpuPerDatagramUs(), bare.cpuPerDatagramUs(), 3);
     row("CPU load (% of one core)", node.cpuLoadPercent(), bare.cpuLoadPercent(), 1);
-    row("receive buffer granted (bytes)", bufferText(node), bufferText(bare));
     row("sender's worst lateness", milliseconds(node.worstLagNs), milliseconds(bare.worstLagNs));
     row("send errors", node.sendErrors, bare.sendErrors);
     const LatencyRecorder::Summary latency = node.latency.summarise();
@@ -177,15 +185,6 @@ void printResults(const Options& options, const FloodTotals& node, const FloodTo
     else
         std::printf("  poll replies: not observed; the sender could not listen on 127.0.0.2, so the node "
                     "received its own replies and counted them\n");
-    std::printf("  timecode probe: %lld looks, about %.1f%% of the node's CPU (included above)\n",
-                static_cast<long long>(node.probeSamples),
-                100.0 * double(node.probeCostNs) / double(qMax<qint64>(node.cpuNs, 1)));
-    if (node.receiveBuffer >= 0 && node.receiveBuffer < 2 * NodeReceiveBufferBytes)
-        std::printf("  note: net.core.rmem_max cut the node's receive buffer; it asks for 4 MiB without "
-                    "SO_RCVBUFFORCE\n");
-    if (bare.bufferForced)
-        std::printf(
-            "  note: F = the bare loop's buffer was set with SO_RCVBUFFORCE past net.core.rmem_max\n");
     std::printf("\n");
 
     const double ratio =
@@ -231,8 +230,8 @@ int main(int argc, char** argv)
         }
         node.add(nodeRound);
         bare.add(bareRound);
-        const double nodeUs = double(nodeRound.cpu.totalNs) / double(qMax<qint64>(nodeRound.received, 1));
-        const double bareUs = double(bareRound.cpu.totalNs) / double(qMax<qint64>(bareRound.received, 1));
+        const double nodeUs = double(nodeRound.cpuNs) / double(qMax<qint64>(nodeRound.received, 1));
+        const double bareUs = double(bareRound.cpuNs) / double(qMax<qint64>(bareRound.received, 1));
         roundRatios.append(bareUs > 0 ? nodeUs / bareUs : 0.0);
     }
     printResults(options, node, bare, roundRatios);

@@ -4,36 +4,50 @@
 
 #include <ctime>
 
-// Both processes of the flood read CLOCK_MONOTONIC, so a time stamp taken by the sender can be
-// compared with one taken next to the node.
-inline qint64 monotonicNs()
+// One clock for every time stamp of the benchmarks, CLOCK_MONOTONIC: a datagram's send and its
+// arrival are compared across threads and across the flood's two processes.
+inline qint64 nsOf(clockid_t clock)
 {
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(clock, &now);
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+inline qint64 monotonicNs()
+{
+    return nsOf(CLOCK_MONOTONIC);
+}
+// CPU from the scheduler's own clock (getrusage's split comes from tick sampling, which misses a
+// process that runs briefly after each wake): this whole process's, and this thread's.
+inline qint64 processCpuNs()
+{
+    return nsOf(CLOCK_PROCESS_CPUTIME_ID);
+}
+inline qint64 threadCpuNs()
+{
+    return nsOf(CLOCK_THREAD_CPUTIME_ID);
 }
 
 inline void sleepUntilNs(qint64 wakeNs)
 {
-    timespec wake{};
-    wake.tv_sec = time_t(wakeNs / 1'000'000'000);
-    wake.tv_nsec = long(wakeNs % 1'000'000'000);
+    const timespec wake{time_t(wakeNs / 1'000'000'000), long(wakeNs % 1'000'000'000)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) != 0) {
     }
 }
 
-// CPU spent by this whole process, from the scheduler's own clock. (getrusage's user/system
-// split comes from tick sampling, which misses a process that runs briefly after each wake.)
-struct CpuTimes
+// Wall time and on-CPU time of one call. The benchmarks share their machine: a call that another
+// process preempts takes long on the wall but not on this thread's CPU clock.
+struct CallTime
 {
-    qint64 totalNs = 0;
-
-    static CpuTimes now()
-    {
-        timespec total{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &total);
-        return {qint64(total.tv_sec) * 1'000'000'000 + total.tv_nsec};
-    }
-
-    friend CpuTimes operator-(const CpuTimes& a, const CpuTimes& b) { return {a.totalNs - b.totalNs}; }
+    qint64 wallNs = 0;
+    qint64 cpuNs = 0;
 };
+
+template <typename Call>
+CallTime timeCall(Call&& call)
+{
+    const qint64 cpuStart = threadCpuNs();
+    const qint64 wallStart = monotonicNs();
+    call();
+    const qint64 wallEnd = monotonicNs();
+    return {wallEnd - wallStart, threadCpuNs() - cpuStart};
+}

@@ -1,53 +1,46 @@
 #include "benchwindow.h"
 
-#include "loopbacknode.h"
-#include "timedsound.h"
+#include "artnet/artnetpacket.h"
+#include "benchclock.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
-BenchWindow::BenchWindow(std::shared_ptr<PlayLog> log, QSize size, DisplayTimer timer)
+BenchWindow::BenchWindow(const AudioFileConfig& cues, bool lcd, QSize size, DisplayTimer timer)
 {
-    MainWindowEnvironment environment;
-    environment.node = loopbackNodeEnvironment();
-    environment.makeSound = TimedSound::factory(std::move(log));
-    nodePort = environment.node.port;
-    mainWindow = std::make_unique<MainWindow>(nullptr, std::move(environment));
+    sounds.setPlayObserver([playTimes = playTimes] { playTimes->push_back(monotonicNs()); });
+    harness = std::make_unique<WindowHarness>(cues, lcd, sounds.factory());
     if (timer == DisplayTimer::Stopped) {
         // The display timer is the window's only timer of its own.
-        const auto timers = mainWindow->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+        const auto timers = window().findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
         for (QTimer* displayTimer : timers)
             displayTimer->stop();
     }
     // The tick is a private slot; the meta-object system reaches it the way the timer's
     // connection does.
-    const QMetaObject* meta = mainWindow->metaObject();
+    const QMetaObject* meta = window().metaObject();
     tickMethod = meta->method(meta->indexOfSlot("SendTimecodeTimeOut()"));
-    // Shown first and resized then (unless no size is given: the size it opens with), as a user would: a
-    // resize before the first show reaches resizeEvent while the layout has not placed the timecode label
-    // yet, and its font would stay at the base size.
-    mainWindow->show();
+    // Resized once shown and laid out: a resize before reaches resizeEvent while the layout has
+    // not placed the timecode label yet, and its font would stay at the base size.
     settle();
-    if (size.isValid()) {
-        mainWindow->resize(size);
-        settle();
-    }
+    window().resize(size);
+    settle();
 }
 
 BenchWindow::~BenchWindow()
 {
-    mainWindow.reset();
+    harness.reset();
     settle();
 }
 
 void BenchWindow::tick()
 {
-    tickMethod.invoke(mainWindow.get(), Qt::DirectConnection);
+    tickMethod.invoke(&window(), Qt::DirectConnection);
 }
 
-void BenchWindow::receive(const QByteArray& datagram, const QString& sender)
+void BenchWindow::receive(const ArtTimecode& timecode, const QString& sender)
 {
-    mainWindow->node()->dispatchPacket(datagram, QHostAddress(sender));
+    window().node()->dispatchPacket(ArtNetPacket::buildTimecode(timecode), QHostAddress(sender));
 }
 
 void BenchWindow::settle()
@@ -55,4 +48,12 @@ void BenchWindow::settle()
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents();
+}
+
+AudioFileConfig cuesEveryMinute(int count)
+{
+    QList<CueEntry> entries;
+    for (int slot = 0; slot < count; ++slot)
+        entries.append({slot, QStringLiteral("/nonexistent/cue%1.wav").arg(slot), 0, quint16(slot + 1), 0});
+    return cueList(entries);
 }

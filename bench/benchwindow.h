@@ -1,16 +1,16 @@
 #pragma once
 
-#include "app/mainwindow.h"
-#include "playlog.h"
+#include "windowharness.h"
 
 #include <QMetaMethod>
 #include <QSize>
 
 #include <memory>
+#include <vector>
 
-// A MainWindow as the benchmarks use it: on a loopback node with a port of its own, with timed
-// stand-in sounds, shown on the offscreen platform at a given size. With its display timer
-// stopped, the benchmark runs every tick itself and nothing else ticks in between.
+// The tests' window harness as the benchmarks use it: the cue list and display mode written to
+// the store, the moments of the cue starts noted, the window shown and then resized as a user
+// would. With its display timer stopped, the benchmark runs every tick itself.
 class BenchWindow
 {
 public:
@@ -20,24 +20,29 @@ public:
         Stopped
     };
 
-    // An invalid size leaves the window at the size it opens with.
-    BenchWindow(std::shared_ptr<PlayLog> log, QSize size, DisplayTimer timer);
+    BenchWindow(const AudioFileConfig& cues, bool lcd, QSize size, DisplayTimer timer);
     ~BenchWindow();
 
-    MainWindow& window() { return *mainWindow; }
-    quint16 port() const { return nodePort; }
+    MainWindow& window() { return harness->window(); }
+    quint16 port() const { return harness->port(); }
+    // When play() was called, in monotonicNs, for each cue started so far.
+    const std::vector<qint64>& plays() const { return *playTimes; }
     // False when the window has no tick slot to call: the benchmark would measure nothing.
     bool canTick() const { return tickMethod.isValid(); }
 
     // One run of the display tick (SendTimecodeTimeOut), called as its timer would call it.
     void tick();
-    // Hands the node one datagram as if it had come from sender.
-    void receive(const QByteArray& datagram, const QString& sender);
+    // Hands the node one timecode as if it had come from sender.
+    void receive(const ArtTimecode& timecode, const QString& sender);
     // Runs what the last changes left for the event loop: layout, repaint, posted events.
     static void settle();
 
 private:
-    std::unique_ptr<MainWindow> mainWindow;
-    quint16 nodePort = 0;
+    std::shared_ptr<std::vector<qint64>> playTimes = std::make_shared<std::vector<qint64>>();
+    SoundRecorder sounds;
+    std::unique_ptr<WindowHarness> harness;
     QMetaMethod tickMethod;
 };
+
+// Cues in the first slots, one a minute from 00:01:00 on, as a show's cue list would have them.
+AudioFileConfig cuesEveryMinute(int count);

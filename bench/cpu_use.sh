@@ -12,32 +12,9 @@ set -euo pipefail
 IDLE_GOAL_PERCENT=1
 SENDING_GOAL_PERCENT=3
 SENDERS=4
-FRAMES_PER_SECOND=30
+FRAMES_PER_SECOND=30 # SMPTE, --type 3
 PLATFORM="${VELMORA_PLATFORM:-offscreen}"
 WINDOW="${VELMORA_WINDOW:-}"
-
-# The consoles: one socket per source address, each its own 30 fps clock, a few seconds apart.
-CONSOLES_PY='
-import socket, sys, time
-seconds, senders, fps = float(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
-sockets = []
-for n in range(senders):
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind(("127.0.0.%d" % (11 + n), 0))
-    sockets.append(s)
-frame, sent = 0, 0
-due = time.monotonic()
-end = due + seconds
-while time.monotonic() < end:
-    for n, s in enumerate(sockets):
-        f = 3600 * fps + frame + n * 97
-        tc = bytes([f % fps, f // fps % 60, f // (fps * 60) % 60, f // (fps * 3600) % 24, 3, 0])
-        sent += s.sendto(b"Art-Net\0" + bytes([0x00, 0x97, 0x00, 0x0e, 0x00, 0x00]) + tc, ("127.0.0.1", 6454)) > 0
-    frame += 1
-    due += 1.0 / fps
-    time.sleep(max(0.0, due - time.monotonic()))
-print(sent)
-'
 
 # Processor time of the whole process so far: user + system in clock ticks (threads that ended
 # included), and the scheduler's nanoseconds summed over the threads alive now.
@@ -85,7 +62,7 @@ row() {
 }
 
 inside() {
-    local exe="$1" seconds="$2" mode="$3" consoles idle sending sent
+    local exe="$1" sender="$2" seconds="$3" mode="$4" consoles idle sending sent n from=()
     ip link set lo up
     work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-cpu.XXXXXX")"
     mkdir -p "$work/config/velmora.example" "$work/runtime"
@@ -108,12 +85,14 @@ inside() {
     kill -0 "$velmora" || { echo "Velmora did not start:"; cat "$work/velmora.log"; exit 1; }
 
     idle=$(measure "$velmora" "$seconds")
-    python3 -c "$CONSOLES_PY" "$((seconds + 2))" "$SENDERS" "$FRAMES_PER_SECOND" >"$work/consoles.out" &
+    # The consoles: the project's sender, one source address each, every frame from all of them.
+    for n in $(seq 1 "$SENDERS"); do from+=(--from "127.0.0.$((10 + n))"); done
+    "$sender" "${from[@]}" --start 01:00:00:00 --type 3 --duration "$((seconds + 2))" >"$work/consoles.out" &
     consoles=$!
     sleep 1
     sending=$(measure "$velmora" "$seconds")
     wait "$consoles"
-    sent=$(cat "$work/consoles.out")
+    sent=$(( $(awk '{ print $2 }' "$work/consoles.out") * SENDERS ))
     kill -0 "$velmora" || { echo "Velmora ended while measured:"; cat "$work/velmora.log"; exit 1; }
 
     echo "CPU use of $exe ($mode mode, $PLATFORM${WINDOW:+, window $WINDOW}), ${seconds} s per phase, $(getconf CLK_TCK) ticks/s"
@@ -141,10 +120,11 @@ fi
 exe="$(cd "$1" && pwd)/src/Velmora"
 seconds="${2:-10}"
 mode="${3:-label}"
-[ -x "$exe" ] || { echo "no program at $exe: build first" >&2; exit 2; }
+sender="$(cd "$1" && pwd)/tools/velmora-send-timecode"
+[ -x "$exe" ] && [ -x "$sender" ] || { echo "no program at $exe or $sender: build first" >&2; exit 2; }
 [[ "$seconds" =~ ^[0-9]+$ ]] && [ "$seconds" -gt 0 ] || { echo "seconds: a whole number above 0" >&2; exit 2; }
 [ "$mode" = label ] || [ "$mode" = lcd ] || { echo "mode: label or lcd" >&2; exit 2; }
 if [ "$(id -u)" -eq 0 ]; then
-    exec unshare --net bash "$0" --inside "$exe" "$seconds" "$mode"
+    exec unshare --net bash "$0" --inside "$exe" "$sender" "$seconds" "$mode"
 fi
-exec unshare --net --map-root-user bash "$0" --inside "$exe" "$seconds" "$mode"
+exec unshare --net --map-root-user bash "$0" --inside "$exe" "$sender" "$seconds" "$mode"

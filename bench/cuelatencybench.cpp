@@ -1,81 +1,70 @@
-#include "cuelatencybench.h"
-
-#include "benchenvironment.h"
+// The delay from a timecode datagram on loopback to the play() of the cue it starts.
 #include "benchtable.h"
 #include "benchwindow.h"
-#include "loopbackconsole.h"
+#include "mainwindowbenches.h"
 #include "samplestats.h"
-#include "steadyclock.h"
+#include "timecodeclock.h"
+#include "timecodesender.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
-#include <chrono>
 #include <random>
-#include <thread>
-#include <vector>
 
 namespace {
 
 // Cues are checked as each datagram is dispatched: nothing waits for the display tick.
 constexpr double GoalUs = 5000.0;
 constexpr int CueSeconds = 10;
-constexpr qint64 FrameNs = 1'000'000'000 / 30;
-constexpr auto LocateSettle = std::chrono::milliseconds(45); // more than two ticks
-constexpr auto PlayTimeout = std::chrono::milliseconds(500);
-
-struct LatencyRun
-{
-    std::vector<qint64> latencies;
-    int missed = 0;
-};
-
-// A console on 127.0.0.5 that locates to 00:00:05:00, then plays 00:00:09:29 and, one frame
-// later, 00:00:10:00; it waits for the cue after each run, and a random pause between runs keeps
-// the datagrams from falling on the same point of the display tick each time.
-LatencyRun playToCue(LoopbackConsole& console, PlayLog& log, int repetitions)
-{
-    LatencyRun result;
-    std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> pauseUs(0, 20'000);
-    for (int repetition = 0; repetition < repetitions; ++repetition) {
-        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
-        console.send(5, 0);
-        std::this_thread::sleep_for(LocateSettle);
-        console.send(CueSeconds - 1, 29);
-        const qint64 cueDue = steadyNs() + FrameNs;
-        std::this_thread::sleep_until(
-            std::chrono::steady_clock::time_point(std::chrono::nanoseconds(cueDue)));
-        const qint64 sent = steadyNs();
-        console.send(CueSeconds, 0);
-        if (const std::optional<qint64> played = log.waitForPlayAtOrAfter(sent, PlayTimeout))
-            result.latencies.push_back(*played - sent);
-        else
-            ++result.missed;
-    }
-    return result;
-}
+constexpr int FrameMs = 1000 / 30;
+constexpr int LocateSettleMs = 45; // more than two ticks
+// A cue that has not started three ticks after its datagram counts as missed.
+constexpr int PlayTimeoutMs = 3 * MainWindow::DisplayIntervalMs;
 
 } // namespace
 
-bool runCueLatencyBench(const BenchEnvironment& environment, int repetitions)
+bool runCueLatencyBench(int repetitions)
 {
-    environment.writeWindowSettings(false, {CueSeconds});
-    const auto log = std::make_shared<PlayLog>();
-    BenchWindow bench(log, QSize(1280, 720), BenchWindow::DisplayTimer::Running);
-    LoopbackConsole console(0x7f000005, bench.port());
-    if (!console.isBound())
+    BenchWindow bench(cueList({{0, QStringLiteral("/nonexistent/cue.wav"), 0, 0, CueSeconds}}), false,
+                      QSize(1280, 720), BenchWindow::DisplayTimer::Running);
+    TimecodeSender console(QHostAddress(QStringLiteral("127.0.0.5")), QHostAddress::LocalHost, bench.port());
+    if (!console.isReady())
         return false;
 
-    LatencyRun run;
+    // A console on 127.0.0.5 that locates to 00:00:05:00, then plays 00:00:09:29 and, one frame
+    // later, 00:00:10:00, and waits for the cue. A random pause between runs keeps the datagrams
+    // from falling on the same point of the display tick each time. It sends from timers of the
+    // event loop that also runs the window, as a console's datagrams arrive between ticks.
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<int> pauseMs(0, 20);
+    std::vector<qint64> latencies;
+    int missed = 0;
     QEventLoop loop;
-    std::thread sender([&] {
-        run = playToCue(console, *log, repetitions);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
+    std::function<void()> run = [&] {
+        console.send(timecodeAtFrame(5 * 30));
+        QTimer::singleShot(LocateSettleMs, [&] {
+            console.send(timecodeAtFrame(CueSeconds * 30 - 1));
+            QTimer::singleShot(FrameMs, Qt::PreciseTimer, &loop, [&] {
+                const size_t playsBefore = bench.plays().size();
+                const qint64 sentNs = monotonicNs();
+                console.send(timecodeAtFrame(CueSeconds * 30));
+                QTimer::singleShot(PlayTimeoutMs, [&, playsBefore, sentNs] {
+                    if (bench.plays().size() > playsBefore)
+                        latencies.push_back(bench.plays()[playsBefore] - sentNs);
+                    else
+                        ++missed;
+                    if (int(latencies.size()) + missed < repetitions)
+                        QTimer::singleShot(pauseMs(random), run);
+                    else
+                        loop.quit();
+                });
+            });
+        });
+    };
+    QTimer::singleShot(0, run);
     loop.exec();
-    sender.join();
 
-    const SampleSummary latency = summarize(run.latencies);
+    const SampleSummary latency = summarize(latencies);
     BenchTable table(
         QStringLiteral("Cue start: ArtTimeCode 00:00:10:00 sent over loopback -> play(), label mode, "
                        "display timer running; goal: p99 <= %1 ms")
@@ -83,11 +72,11 @@ bool runCueLatencyBench(const BenchEnvironment& environment, int repetitions)
         {QStringLiteral("runs"), QStringLiteral("started"), QStringLiteral("missed"),
          QStringLiteral("median ms"), QStringLiteral("p99 ms"), QStringLiteral("max ms"),
          QStringLiteral("goal")});
-    const bool pass = run.missed == 0 && !run.latencies.empty() && latency.p99Us <= GoalUs;
-    table.addRow({QString::number(repetitions), QString::number(run.latencies.size()),
-                  QString::number(run.missed), BenchTable::number(latency.medianUs / 1000.0, 2),
+    const bool pass = missed == 0 && !latencies.empty() && latency.p99Us <= GoalUs;
+    table.addRow({QString::number(repetitions), QString::number(latencies.size()), QString::number(missed),
+                  BenchTable::number(latency.medianUs / 1000.0, 2),
                   BenchTable::number(latency.p99Us / 1000.0, 2),
                   BenchTable::number(latency.maxUs / 1000.0, 2), BenchTable::verdict(pass)});
     table.print();
-    return !run.latencies.empty();
+    return !latencies.empty();
 }

@@ -1,41 +1,98 @@
 #include "floodphases.h"
 
-#include "barereceiver.h"
 #include "floodplan.h"
-#include "floodprocess.h"
 #include "floodsender.h"
+#include "nodeharness.h"
+#include "timecodeclock.h"
 #include "timecodeprobe.h"
-#include "timecodesequence.h"
 
 #include "artnet/artnet.h"
+#include "artnet/datagrambatch.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
-#include <QNetworkAddressEntry>
+#include <QProcess>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
+
+#include <poll.h>
 
 namespace {
 
 // After the sender exited, a receiver that made no progress for this long is done: what it has
 // not got by then is lost.
 constexpr qint64 QuietNs = 300'000'000;
+// How long the bare loop waits in poll() before it looks at the sender again.
+constexpr int PollSenderMs = 20;
 // A sender that has not finished this long after its flood should have ended is stuck.
 constexpr qint64 SenderGraceNs = 30'000'000'000;
-constexpr int ProbeCostSamples = 20'000;
 
-quint16 freeUdpPort()
+// The sender side of the benchmark as a child process: this same program with --sender.
+class FloodProcess
 {
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress);
-    return probe.localPort();
+public:
+    explicit FloodProcess(const FloodSettings& settings);
+    ~FloodProcess();
+
+    bool start(quint16 port, QString* error);
+    // Looks without waiting; also usable where no event loop runs.
+    bool hasExited();
+    // The sender's report once it exited normally; nothing (and why) otherwise.
+    std::optional<FloodReport> report(QString* error);
+
+private:
+    FloodSettings settings;
+    QProcess child;
+};
+
+FloodProcess::FloodProcess(const FloodSettings& settings) : settings(settings)
+{
+    // The report comes on standard output; the sender's complaints go straight to ours.
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
 
-QList<DescribedInterface> loopbackOnly()
+FloodProcess::~FloodProcess()
 {
-    QNetworkAddressEntry entry;
-    entry.setIp(QHostAddress(QStringLiteral("127.0.0.1")));
-    entry.setNetmask(QHostAddress(QStringLiteral("255.0.0.0")));
-    return {DescribedInterface{QString(), {entry}}};
+    if (child.state() != QProcess::NotRunning) {
+        child.kill();
+        child.waitForFinished(5000);
+    }
+}
+
+bool FloodProcess::start(quint16 port, QString* error)
+{
+    const QStringList arguments{
+        QStringLiteral("--sender"),
+        QStringLiteral("--port"),
+        QString::number(port),
+        QStringLiteral("--rate"),
+        QString::number(settings.datagramsPerSecond),
+        QStringLiteral("--duration"),
+        QString::number(double(settings.durationNs) / 1e9, 'g', 12),
+    };
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (child.waitForStarted(10'000))
+        return true;
+    *error = QStringLiteral("cannot start the sender: %1").arg(child.errorString());
+    return false;
+}
+
+bool FloodProcess::hasExited()
+{
+    return child.state() == QProcess::NotRunning || child.waitForFinished(0);
+}
+
+std::optional<FloodReport> FloodProcess::report(QString* error)
+{
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        *error = QStringLiteral("the sender failed (exit code %1)").arg(child.exitCode());
+        return std::nullopt;
+    }
+    const std::optional<FloodReport> report = FloodReport::fromText(child.readAllStandardOutput());
+    if (!report)
+        *error = QStringLiteral("the sender's report is incomplete");
+    return report;
 }
 
 QList<QHostAddress> timecodeSenders()
@@ -46,26 +103,13 @@ QList<QHostAddress> timecodeSenders()
     return senders;
 }
 
-// The probe's own share of the node process's CPU: its cost per call when nothing changed (the
-// common case), times the calls it made.
-qint64 probeCost(TimecodeProbe& probe)
-{
-    const qint64 calls = probe.samples();
-    const CpuTimes before = CpuTimes::now();
-    for (int i = 0; i < ProbeCostSamples; ++i)
-        probe.sample();
-    const CpuTimes spent = CpuTimes::now() - before;
-    return spent.totalNs * calls / ProbeCostSamples;
-}
-
 } // namespace
 
 bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* error)
 {
     NodeEnvironment environment;
     environment.port = freeUdpPort();
-    const QList<DescribedInterface> interfaces = loopbackOnly();
-    environment.listInterfaces = [interfaces] { return interfaces; };
+    environment.listInterfaces = loopbackInterfaces;
     environment.writeDiagnostic = [](const QString&) {};
     artnet node(environment);
     node.setReplyToPoll(true);
@@ -79,8 +123,8 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
     FloodProcess flood(settings);
     if (!flood.start(environment.port, error))
         return false;
-    const CpuTimes start = CpuTimes::now();
-    CpuTimes lastProgressCpu = start;
+    const qint64 start = processCpuNs();
+    qint64 lastProgressCpu = start;
     const qint64 deadline = monotonicNs() + settings.durationNs + SenderGraceNs;
 
     QEventLoop loop;
@@ -95,7 +139,7 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
         if (count != lastCount) {
             lastCount = count;
             lastProgressNs = now;
-            lastProgressCpu = CpuTimes::now();
+            lastProgressCpu = processCpuNs();
         }
         if (!flood.hasExited()) {
             if (now > deadline) {
@@ -124,57 +168,64 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
 
     result->report = *report;
     result->received = qint64(node.receivedDatagrams());
-    result->cpu = lastProgressCpu - start;
-    result->socket = wildcardUdpSocketStats(environment.port);
+    result->cpuNs = lastProgressCpu - start;
     for (const TimecodeSend& send : report->timecodeSends)
         recorder.recordSent(send.sender, send.frame, send.sentNs);
-    result->probeSamples = probe.samples();
-    result->probeCostNs = probeCost(probe);
     return true;
 }
 
 bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* error)
 {
-    BareReceiver receiver;
-    // The bare loop asks for what the node asks for.
-    if (!receiver.open(NodeReceiveBufferBytes, error))
-        return false;
-    FloodProcess flood(settings);
-    if (!flood.start(receiver.port(), error))
-        return false;
-    const CpuTimes start = CpuTimes::now();
-    const qint64 deadline = monotonicNs() + settings.durationNs + SenderGraceNs;
-    bool stuck = false;
-    const bool received = receiver.receiveUntil(
-        [&] {
-            stuck = monotonicNs() > deadline;
-            return stuck || flood.hasExited();
-        },
-        error);
-    const CpuTimes spent = CpuTimes::now() - start;
-    if (!received)
-        return false;
-    if (stuck) {
-        *error = QStringLiteral("the sender did not finish");
+    // The node's own batch reader on a socket bound and sized as the node's, waiting in poll()
+    // instead of an event loop, with nothing dispatched: the ceiling for the node.
+    QUdpSocket socket;
+    if (!socket.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        *error = socket.errorString();
         return false;
     }
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                           QVariant(artnet::ReceiveBufferBytes));
+    FloodProcess flood(settings);
+    if (!flood.start(socket.localPort(), error))
+        return false;
+    const QList<QHostAddress> senders = timecodeSenders();
+    DatagramBatch batch;
+    pollfd descriptor{int(socket.socketDescriptor()), POLLIN, 0};
+    const qint64 start = processCpuNs();
+    const qint64 deadline = monotonicNs() + settings.durationNs + SenderGraceNs;
+    for (bool draining = false;;) {
+        const int count = batch.receive(socket.socketDescriptor());
+        result->received += count;
+        for (int i = 0; i < count; ++i) {
+            // Two bytes of the op-code are all the look a datagram of another kind gets.
+            const QByteArrayView datagram = batch.datagram(i);
+            if (datagram.size() < ArtNetPacket::TimecodeSize ||
+                quint8(datagram[ArtNetPacket::Offset::OpCode + 1]) != 0x97)
+                continue;
+            const int sender = int(senders.indexOf(batch.sender(i)));
+            const std::optional<qint64> frame = frameOfTimecode(ArtNetPacket::readTimecode(datagram));
+            if (sender >= 0 && frame)
+                result->latency.recordSeen(sender, *frame, monotonicNs());
+        }
+        if (count > 0)
+            continue;
+        // Nothing queued. Once the sender has gone, its datagrams are all queued already
+        // (loopback delivers while sending), so one more pass takes the rest.
+        if (draining)
+            break;
+        if (monotonicNs() > deadline) {
+            *error = QStringLiteral("the sender did not finish");
+            return false;
+        }
+        if (poll(&descriptor, 1, PollSenderMs) == 0)
+            draining = flood.hasExited();
+    }
+    result->cpuNs = processCpuNs() - start;
     const std::optional<FloodReport> report = flood.report(error);
     if (!report)
         return false;
     result->report = *report;
-    result->received = receiver.received();
-    result->cpu = spent;
-    result->socket = wildcardUdpSocketStats(receiver.port());
-    result->bufferForced = receiver.bufferForced();
-    LatencyRecorder& recorder = result->latency;
-    const QList<QHostAddress> senders = timecodeSenders();
-    for (const BareReceiver::TimecodeArrival& arrival : receiver.timecodeArrivals()) {
-        const int sender = int(senders.indexOf(QHostAddress(arrival.sender)));
-        const std::optional<qint64> frame = frameForTimecode(arrival.timecode);
-        if (sender >= 0 && frame)
-            recorder.recordSeen(sender, *frame, arrival.receivedNs);
-    }
     for (const TimecodeSend& send : report->timecodeSends)
-        recorder.recordSent(send.sender, send.frame, send.sentNs);
+        result->latency.recordSent(send.sender, send.frame, send.sentNs);
     return true;
 }

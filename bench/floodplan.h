@@ -2,6 +2,16 @@
 
 #include <QtGlobal>
 
+// What one flood sends: the same settings reach the sender process on its command line. The
+// sender wakes every batch interval and sends everything that fell due since its last wake.
+struct FloodSettings
+{
+    qint64 datagramsPerSecond = 25'000;
+    qint64 durationNs = 5'000'000'000;
+    int universes = 512;
+    qint64 batchIntervalNs = 1'000'000;
+};
+
 // The fixed schedule of one flood: how many datagrams of each kind are due a given time after
 // the start. Four timecode senders run at 30 frames/s, each a quarter frame after the one
 // before, an ArtPoll goes out every three seconds, and ArtDmx fills the rest of the rate.

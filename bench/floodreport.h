@@ -14,8 +14,7 @@ struct TimecodeSend
 };
 
 // What the sender process tells the receiving side once the flood is over, as text lines on its
-// standard output. The last line closes the report, so that a sender that died half-way is not
-// mistaken for one that sent less.
+// standard output.
 struct FloodReport
 {
     qint64 dmxSent = 0;

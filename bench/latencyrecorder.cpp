@@ -1,5 +1,7 @@
 #include "latencyrecorder.h"
 
+#include "samplestats.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -7,12 +9,10 @@ namespace {
 
 constexpr qint64 Never = std::numeric_limits<qint64>::max();
 
-qint64 nearestRank(const std::vector<qint64>& sorted, int percent)
+// A quantile that falls on a never-readable frame has no time.
+qint64 quantile(const std::vector<qint64>& sorted, int percent)
 {
-    if (sorted.empty())
-        return -1;
-    const size_t rank = (sorted.size() * size_t(percent) + 99) / 100;
-    const qint64 value = sorted[qMax<size_t>(rank, 1) - 1];
+    const qint64 value = nearestRank(sorted, percent);
     return value == Never ? -1 : value;
 }
 
@@ -72,8 +72,8 @@ LatencyRecorder::Summary LatencyRecorder::summarise() const
         }
     }
     std::sort(latencies.begin(), latencies.end());
-    summary.medianNs = nearestRank(latencies, 50);
-    summary.p99Ns = nearestRank(latencies, 99);
-    summary.maxNs = nearestRank(latencies, 100);
+    summary.medianNs = quantile(latencies, 50);
+    summary.p99Ns = quantile(latencies, 99);
+    summary.maxNs = quantile(latencies, 100);
     return summary;
 }

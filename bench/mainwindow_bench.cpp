@@ -4,12 +4,8 @@
 // settings store of its own; the node listens on a free port and only loopback is ever sent to.
 //   velmora-mainwindow-bench [--ticks 20000] [--resize-calls 2000] [--show-seconds 30] [--cue-runs 300]
 //                            [--only resize|tick|show|cue]
-#include "benchenvironment.h"
-#include "cuelatencybench.h"
-#include "messagetally.h"
-#include "resizebench.h"
-#include "showloadbench.h"
-#include "tickbench.h"
+#include "isolatedenvironment.h"
+#include "mainwindowbenches.h"
 
 #include "app/applicationsetup.h"
 
@@ -20,28 +16,32 @@
 
 int main(int argc, char* argv[])
 {
-    BenchEnvironment environment;
+    IsolatedEnvironment environment("velmora-bench");
     if (!environment.isReady()) {
         std::fprintf(stderr, "velmora-mainwindow-bench: cannot make a private settings folder\n");
         return 1;
     }
-    MessageTally::install();
+    // The offscreen platform notes at every resize that it has no use for size hints.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (message != QLatin1String("This plugin does not support propagateSizeHints()"))
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    });
     // As the program itself starts.
     prepareApplicationEnvironment();
     QApplication application(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption ticks(QStringLiteral("ticks"), QStringLiteral("Ticks per row (default 20000)."),
-                                   QStringLiteral("count"), QStringLiteral("20000"));
-    const QCommandLineOption resizeCalls(QStringLiteral("resize-calls"),
-                                         QStringLiteral("Font searches timed (default 2000)."),
-                                         QStringLiteral("count"), QStringLiteral("2000"));
-    const QCommandLineOption cueRuns(QStringLiteral("cue-runs"),
-                                     QStringLiteral("Cue starts timed (default 300)."),
-                                     QStringLiteral("count"), QStringLiteral("300"));
-    const QCommandLineOption showSeconds(QStringLiteral("show-seconds"),
-                                         QStringLiteral("Seconds of show per display-work row (default 30)."),
-                                         QStringLiteral("seconds"), QStringLiteral("30"));
+    const auto countOption = [](const char* name, const char* what, const char* fallback) {
+        return QCommandLineOption(
+            QLatin1String(name),
+            QStringLiteral("%1 (default %2).").arg(QLatin1String(what), QLatin1String(fallback)),
+            QStringLiteral("count"), QLatin1String(fallback));
+    };
+    const QCommandLineOption ticks = countOption("ticks", "Ticks per row", "20000");
+    const QCommandLineOption resizeCalls = countOption("resize-calls", "Font searches timed", "2000");
+    const QCommandLineOption cueRuns = countOption("cue-runs", "Cue starts timed", "300");
+    const QCommandLineOption showSeconds =
+        countOption("show-seconds", "Seconds of show per display-work row", "30");
     const QCommandLineOption only(QStringLiteral("only"),
                                   QStringLiteral("Run one benchmark: resize, tick, show or cue."),
                                   QStringLiteral("name"));
@@ -56,32 +56,33 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
+    // The font search first, while no font engine of the large sizes is cached yet.
+    struct Bench
+    {
+        const char* name;
+        bool (*run)(int);
+        const QCommandLineOption& count;
+    };
+    const Bench benches[] = {{"resize", runResizeBench, resizeCalls},
+                             {"tick", runTickBench, ticks},
+                             {"show", runShowLoadBench, showSeconds},
+                             {"cue", runCueLatencyBench, cueRuns}};
     const QString chosen = parser.value(only);
-    if (!chosen.isEmpty() && !QStringList{QStringLiteral("resize"), QStringLiteral("tick"),
-                                          QStringLiteral("show"), QStringLiteral("cue")}
-                                  .contains(chosen)) {
+    bool known = chosen.isEmpty();
+    for (const Bench& bench : benches)
+        known = known || chosen == QLatin1String(bench.name);
+    if (!known) {
         std::fprintf(stderr, "velmora-mainwindow-bench: --only takes resize, tick, show or cue\n");
         return 2;
     }
-    const auto wanted = [&](const char* name) { return chosen.isEmpty() || chosen == QLatin1String(name); };
-
     bool ran = true;
-    // The font search first, while no font engine of the large sizes is cached yet.
-    if (wanted("resize") && !runResizeBench(environment, qMax(1, parser.value(resizeCalls).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: the resize benchmark could not run\n");
-        ran = false;
-    }
-    if (wanted("tick") && !runTickBench(environment, qMax(1, parser.value(ticks).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: the tick benchmark could not run\n");
-        ran = false;
-    }
-    if (wanted("show") && !runShowLoadBench(environment, qMax(1, parser.value(showSeconds).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: the display-work benchmark could not run\n");
-        ran = false;
-    }
-    if (wanted("cue") && !runCueLatencyBench(environment, qMax(1, parser.value(cueRuns).toInt()))) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: no cue started\n");
-        ran = false;
+    for (const Bench& bench : benches) {
+        if (!chosen.isEmpty() && chosen != QLatin1String(bench.name))
+            continue;
+        if (!bench.run(qMax(1, parser.value(bench.count).toInt()))) {
+            std::fprintf(stderr, "velmora-mainwindow-bench: the %s benchmark could not run\n", bench.name);
+            ran = false;
+        }
     }
     return ran ? 0 : 1;
 }

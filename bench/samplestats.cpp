@@ -1,21 +1,20 @@
 #include "samplestats.h"
 
 #include <algorithm>
-#include <cmath>
+
+qint64 nearestRank(const std::vector<qint64>& sorted, int percent)
+{
+    if (sorted.empty())
+        return -1;
+    const size_t rank = (sorted.size() * size_t(percent) + 99) / 100;
+    return sorted[qMax<size_t>(rank, 1) - 1];
+}
 
 SampleSummary summarize(std::vector<qint64> nanoseconds)
 {
-    SampleSummary summary;
     if (nanoseconds.empty())
-        return summary;
+        return {};
     std::sort(nanoseconds.begin(), nanoseconds.end());
-    const auto at = [&](double fraction) {
-        const size_t rank = size_t(std::ceil(fraction * double(nanoseconds.size())));
-        return double(nanoseconds[std::clamp<size_t>(rank, 1, nanoseconds.size()) - 1]) / 1000.0;
-    };
-    summary.count = int(nanoseconds.size());
-    summary.medianUs = at(0.5);
-    summary.p99Us = at(0.99);
-    summary.maxUs = double(nanoseconds.back()) / 1000.0;
-    return summary;
+    const auto us = [&](int percent) { return double(nearestRank(nanoseconds, percent)) / 1000.0; };
+    return {int(nanoseconds.size()), us(50), us(99), us(100)};
 }

@@ -1,7 +1,7 @@
 #include "timecodeprobe.h"
 
 #include "benchclock.h"
-#include "timecodesequence.h"
+#include "timecodeclock.h"
 
 #include <QAbstractEventDispatcher>
 
@@ -36,7 +36,7 @@ void TimecodeProbe::sample()
         if (timecode == lastSeen[size_t(index)])
             continue;
         lastSeen[size_t(index)] = timecode;
-        const std::optional<qint64> frame = frameForTimecode(timecode);
+        const std::optional<qint64> frame = frameOfTimecode(timecode);
         if (senderOfSource[size_t(index)] >= 0 && frame)
             recorder.recordSeen(senderOfSource[size_t(index)], *frame, now);
     }

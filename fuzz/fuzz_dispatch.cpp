@@ -8,9 +8,9 @@
 // One node serves every input, as one node serves every datagram in the program: the timecode
 // table, the sync state and the DMX buffers carry over from one input to the next.
 #include "artnet/artnet.h"
+#include "nodeharness.h"
 
 #include <QByteArrayView>
-#include <QColor>
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QUdpSocket>
@@ -38,14 +38,6 @@ quint8* dmxCopy = nullptr;
 
 // A port that nothing is bound to right now, so that the node's socket does not share one with
 // another program (or another fuzzer run) and receive its datagrams.
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    if (!probe.bind(QHostAddress(QHostAddress::LocalHost), 0, QUdpSocket::DontShareAddress))
-        return 0;
-    return probe.localPort();
-}
-
 void fail(const char* what)
 {
     std::fprintf(stderr, "fuzz_dispatch: %s\n", what);
@@ -87,12 +79,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     environment.port = freeUdpPort();
     if (environment.port == 0)
         fail("no free UDP port on loopback");
+    // A hardware address, so that poll replies are built in full.
     environment.listInterfaces = [] {
-        QNetworkAddressEntry entry;
-        entry.setIp(QHostAddress(QHostAddress::LocalHost));
-        entry.setNetmask(QHostAddress(QStringLiteral("255.0.0.0")));
-        entry.setBroadcast(QHostAddress(QStringLiteral("127.255.255.255")));
-        return QList<DescribedInterface>{{QStringLiteral("00:1A:2B:3C:4D:5E"), {entry}}};
+        return QList<DescribedInterface>{
+            describedInterface(QStringLiteral("00:1A:2B:3C:4D:5E"), QStringLiteral("127.0.0.1"),
+                               QStringLiteral("255.0.0.0"), QStringLiteral("127.255.255.255"))};
     };
     environment.writeDiagnostic = [](const QString&) {};
     environment.sendDatagram = discardDatagram;
@@ -103,7 +94,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     if (!node->enableDmxInput() || !node->setInputUniverse(2))
         fail("DMX input set-up failed");
     node->setUniverseBuffer(new quint8[UniverseBufferBytes](), UniverseBufferBytes, UniverseStride);
-    node->setPixelBuffer(new QColor[PixelCount], PixelCount, PixelChannelsPerUniverse);
+    node->setPixelBuffer(new PixelColour[PixelCount], PixelCount, PixelChannelsPerUniverse);
     node->setReplyToPoll(true);
     if (!node->replyToPoll() || node->universeBuffer() == nullptr || node->pixelBuffer() == nullptr)
         fail("node set-up incomplete");

@@ -1,18 +1,22 @@
 // Sends Art-Net timecode to one address, to watch Velmora receive it on the same machine:
 //   velmora-send-timecode --start 00:00:09:20 --type 1
 // It sends to 127.0.0.1 port 6454 unless told otherwise; it broadcasts to the machine's
-// interfaces only when asked with --broadcast.
+// interfaces only when asked with --broadcast. Scripts and benchmarks use it as their console.
 #include "artnet/artnet.h"
 #include "artnet/timecodeframes.h"
 #include "timecodeclock.h"
+#include "timecodesender.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -42,6 +46,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Destination address (default 127.0.0.1)."),
                                 QStringLiteral("address"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption from(
+        QStringLiteral("from"),
+        QStringLiteral("Source address to send from, such as 127.0.0.11 to look like a console of its own; "
+                       "given several times, every frame goes out from each, as from several consoles."),
+        QStringLiteral("address"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Destination UDP port (default 6454)."),
                                   QStringLiteral("port"), QStringLiteral("6454"));
@@ -63,22 +72,38 @@ int main(int argc, char* argv[])
     const QCommandLineOption broadcast(
         QStringLiteral("broadcast"),
         QStringLiteral("Send to the broadcast address of every network interface of this machine instead."));
-    parser.addOptions({to, port, start, type, parked, duration, frames, broadcast});
+    parser.addOptions({to, from, port, start, type, parked, duration, frames, broadcast});
     parser.process(application);
 
     const int typeValue = parser.value(type).toInt();
     const std::optional<ArtTimecode> first =
         parseStart(parser.value(start), quint8(qBound(0, typeValue, 255)));
     const QHostAddress destination(parser.value(to));
+    QList<QHostAddress> sources;
+    for (const QString& address : parser.values(from))
+        sources.append(QHostAddress(address));
+    if (sources.isEmpty())
+        sources.append(QHostAddress()); // any address
     bool portOk = false;
     const int destinationPort = parser.value(port).toInt(&portOk);
-    if (!first || destination.isNull() || !portOk || destinationPort <= 0 || destinationPort > 65535) {
-        std::fprintf(stderr, "velmora-send-timecode: bad --start, --to or --port; see --help\n");
+    if (!first || destination.isNull() || !portOk || destinationPort <= 0 || destinationPort > 65535 ||
+        std::any_of(sources.cbegin(), sources.cend(),
+                    [&](const QHostAddress& source) { return parser.isSet(from) && source.isNull(); })) {
+        std::fprintf(stderr, "velmora-send-timecode: bad --start, --to, --from or --port; see --help\n");
         return 2;
     }
+    std::vector<std::unique_ptr<TimecodeSender>> consoles;
+    for (const QHostAddress& source : sources) {
+        consoles.push_back(std::make_unique<TimecodeSender>(source, destination, quint16(destinationPort)));
+        if (!consoles.back()->isReady()) {
+            std::fprintf(stderr, "velmora-send-timecode: cannot bind: %s\n",
+                         qPrintable(consoles.back()->errorString()));
+            return 1;
+        }
+    }
 
-    // The sender binds a free port of its own: bound to 6454 beside Velmora, it would take the
-    // unicast datagrams meant for Velmora.
+    // Broadcasts go out through a node of the tool's own, on a free port of its own: bound to
+    // 6454 beside Velmora, it would take the unicast datagrams meant for Velmora.
     NodeEnvironment environment;
     environment.port = 0;
     environment.peerPort = quint16(destinationPort);
@@ -104,7 +129,13 @@ int main(int argc, char* argv[])
             application.quit();
             return;
         }
-        if (node.sendTimecode(&current, toBroadcast ? nullptr : &destination) < 0) {
+        bool sentOk = true;
+        if (toBroadcast)
+            sentOk = node.sendTimecode(&current, nullptr) >= 0;
+        else
+            for (const auto& console : consoles)
+                sentOk = console->send(current) && sentOk;
+        if (!sentOk) {
             std::fprintf(stderr, "velmora-send-timecode: sending failed\n");
             application.exit(1);
             return;

@@ -30,8 +30,6 @@ void writeToStandardOutput(const QString& line)
     std::fflush(stdout);
 }
 
-constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
-
 quint32 unitsFor(quint64 amount, quint16 perUnit)
 {
     // A caller may register a buffer with zero channels per universe; that announces nothing
@@ -45,7 +43,18 @@ artnet::artnet(NodeEnvironment environment) : environment(std::move(environment)
 {
     if (!this->environment.listInterfaces)
         this->environment.listInterfaces = systemInterfaces;
-    syncTimer.start();
+    if (!this->environment.clockMs) {
+        steadyClock.start();
+        this->environment.clockMs = [this] { return steadyClock.elapsed(); };
+    }
+    if (!this->environment.startRepeatingTimer) {
+        this->environment.startRepeatingTimer = [this](int intervalMs, std::function<void()> tick) {
+            sendTimer = new QTimer(this);
+            connect(sendTimer, &QTimer::timeout, this, std::move(tick));
+            sendTimer->start(intervalMs);
+        };
+    }
+    lastSyncMs = this->environment.clockMs();
     discoverInterfaces();
 }
 
@@ -372,7 +381,7 @@ void artnet::setUniverseBuffer(quint8* buffer, quint32 length, quint16 channelsP
     universe.shadow = QByteArray();
 }
 
-void artnet::setPixelBuffer(QColor* pixels, quint32 count, quint16 channelsPerUniverse)
+void artnet::setPixelBuffer(PixelColour* pixels, quint32 count, quint16 channelsPerUniverse)
 {
     if (pixels) {
         if (!dmxInputEnabled)
@@ -381,14 +390,14 @@ void artnet::setPixelBuffer(QColor* pixels, quint32 count, quint16 channelsPerUn
         pixel.pixels = pixels;
         pixel.count = count;
         pixel.channelsPerUniverse = channelsPerUniverse;
-        pixel.shadow = QList<QColor>(qsizetype(count), QColor(0, 0, 0, 0));
+        pixel.shadow = QList<PixelColour>(qsizetype(count));
         return;
     }
     QMutexLocker lock(&pixelLock);
     pixel.pixels = nullptr;
     pixel.count = 0;
     pixel.channelsPerUniverse = 512;
-    pixel.shadow = QList<QColor>();
+    pixel.shadow = QList<PixelColour>();
 }
 
 void artnet::handleDmx(QByteArrayView datagram)
@@ -407,7 +416,7 @@ void artnet::handleDmx(QByteArrayView datagram)
 
 void artnet::applySync(quint8 flag)
 {
-    syncTimer.restart();
+    lastSyncMs = environment.clockMs();
     universe.syncFlag = flag;
     {
         QMutexLocker lock(&universeLock);
@@ -428,7 +437,7 @@ bool artnet::syncHolds(quint16& syncFlag)
         return false;
     // A sender that stopped syncing must not freeze the input: after three seconds without a
     // sync packet the data goes straight through again.
-    if (syncTimer.elapsed() <= SyncHoldMs)
+    if (environment.clockMs() - lastSyncMs <= SyncHoldMs)
         return true;
     syncFlag = 0;
     return false;
@@ -467,18 +476,18 @@ void artnet::deliverToPixelBuffer(quint16 universeNumber, const QByteArray& chan
     if (first >= pixel.count)
         return;
     if (toShadow && pixel.shadow.size() != qsizetype(pixel.count))
-        pixel.shadow = QList<QColor>(qsizetype(pixel.count), QColor(0, 0, 0, 0));
-    QColor* target = toShadow ? pixel.shadow.data() : pixel.pixels;
+        pixel.shadow = QList<PixelColour>(qsizetype(pixel.count));
+    PixelColour* target = toShadow ? pixel.shadow.data() : pixel.pixels;
     const quint64 colours = qMin<quint64>(
         qMin<quint64>(coloursPerUniverse, (quint64(channels.size()) + 2) / 3), pixel.count - first);
     for (quint64 c = 0; c < colours; ++c) {
-        QColor& colour = target[first + c];
+        PixelColour& colour = target[first + c];
         const qsizetype base = qsizetype(c * 3);
-        colour.setRed(quint8(channels[base]));
+        colour.red = quint8(channels[base]);
         if (base + 1 < channels.size())
-            colour.setGreen(quint8(channels[base + 1]));
+            colour.green = quint8(channels[base + 1]);
         if (base + 2 < channels.size())
-            colour.setBlue(quint8(channels[base + 2]));
+            colour.blue = quint8(channels[base + 2]);
     }
 }
 
@@ -496,11 +505,8 @@ bool artnet::prepareSend()
             lastPacket.truncate(0);
             lastPacketValid = false;
         }
-        if (!sendTimer) {
-            sendTimer = new QTimer(this);
-            connect(sendTimer, &QTimer::timeout, this, &artnet::sendDataTimeout);
-            sendTimer->start(SendIntervalMs);
-        }
+        // sendReady is set once only, so the timer is started once.
+        environment.startRepeatingTimer(SendIntervalMs, [this] { sendDataTimeout(); });
         sendReady = true;
     }
     return true;

@@ -5,9 +5,9 @@
 #include "datagrambatch.h"
 #include "interfacediscovery.h"
 #include "interfaceentry.h"
+#include "pixelcolour.h"
 
 #include <QByteArray>
-#include <QColor>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
@@ -32,15 +32,22 @@ struct TimecodeSource
 using DatagramSender =
     std::function<qint64(const QByteArray& datagram, const QHostAddress& to, quint16 port)>;
 
+// A monotonic clock in milliseconds, from any fixed start.
+using MillisecondClock = std::function<qint64()>;
+// Starts a timer that calls tick every intervalMs for as long as the node lives.
+using RepeatingTimerStarter = std::function<void(int intervalMs, std::function<void()> tick)>;
+
 // What the node takes from the platform. The defaults are the real machine: port 6454, its
-// network interfaces, standard output, and the node's own socket for sending.
+// network interfaces, standard output, the node's own socket for sending, and real time.
 struct NodeEnvironment
 {
     quint16 port = ArtNetPacket::DefaultPort; // bound to receive; 0 picks a free port
     quint16 peerPort = 0;                     // where datagrams go; 0: the same as port
     InterfaceLister listInterfaces = systemInterfaces;
-    DiagnosticWriter writeDiagnostic; // empty: standard output
-    DatagramSender sendDatagram;      // empty: the node's socket
+    DiagnosticWriter writeDiagnostic;          // empty: standard output
+    DatagramSender sendDatagram;               // empty: the node's socket
+    MillisecondClock clockMs;                  // empty: a steady clock (times the sync hold)
+    RepeatingTimerStarter startRepeatingTimer; // empty: a QTimer of the node's (repeats ArtDmx)
 };
 
 // The Art-Net node: one UDP socket, the usable interfaces, the table of timecode senders,
@@ -58,6 +65,8 @@ public:
     static constexpr int MaxDatagramsPerRead = 256;
     static constexpr int SendIntervalMs = 500;
     static constexpr qint64 SyncHoldMs = 3000;
+    // What the node asks of the kernel for its socket's receive buffer (the kernel grants double).
+    static constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
 
     explicit artnet(NodeEnvironment environment = {});
     ~artnet() override;
@@ -104,8 +113,8 @@ public:
     void setUniverseBuffer(quint8* buffer, quint32 length, quint16 channelsPerUniverse);
     quint8* universeBuffer() const { return universe.buffer; }
     quint32 universeBufferLength() const { return universe.length; }
-    void setPixelBuffer(QColor* pixels, quint32 count, quint16 channelsPerUniverse);
-    QColor* pixelBuffer() const { return pixel.pixels; }
+    void setPixelBuffer(PixelColour* pixels, quint32 count, quint16 channelsPerUniverse);
+    PixelColour* pixelBuffer() const { return pixel.pixels; }
     quint32 pixelCount() const { return pixel.count; }
 
     // Send side.
@@ -141,11 +150,11 @@ private:
     };
     struct PixelInput
     {
-        QColor* pixels = nullptr;
+        PixelColour* pixels = nullptr;
         quint32 count = 0;
         quint16 channelsPerUniverse = 512;
         quint16 syncFlag = 0;
-        QList<QColor> shadow;
+        QList<PixelColour> shadow;
     };
 
     void writeDiagnostic(const QString& line) const;
@@ -187,7 +196,8 @@ private:
     UniverseInput universe;
     QMutex pixelLock;
     PixelInput pixel;
-    QElapsedTimer syncTimer;
+    QElapsedTimer steadyClock;
+    qint64 lastSyncMs = 0;
     QString shortNameText = QStringLiteral("ArtNet by Brenn");
     QString longNameText = QStringLiteral("ArtNet by www.velmora.example");
     QString nodeReportText;

@@ -1,6 +1,7 @@
 // What the main window shows: placeholders, the texts of one and two senders in both display
 // modes, and the timecode font that follows the window size.
 #include "app/timecodetext.h"
+#include "sizebysizefontsearch.h"
 #include "testregistry.h"
 #include "windowharness.h"
 
@@ -17,6 +18,8 @@ private slots:
     void oneSenderInLabelMode();
     void twoSendersInLabelMode();
     void twoSendersInLcdMode();
+    void lcdSegmentsTellTextsApart_data();
+    void lcdSegmentsTellTextsApart();
     void valuesAsReceived();
     void frameRateNames_data();
     void frameRateNames();
@@ -98,6 +101,26 @@ void DisplayTest::twoSendersInLcdMode()
     QCOMPARE(harness.lcdDigits("fpsLcd"), 13);
 }
 
+void DisplayTest::lcdSegmentsTellTextsApart_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::newRow("one frame on") << "10:00:00:01";
+    QTest::newRow("blank for the colon") << "10 00:00:00";
+    QTest::newRow("placeholder") << "--:--:--:--";
+}
+
+void DisplayTest::lcdSegmentsTellTextsApart()
+{
+    // The LCD checks read the segments: a text the LCD does not show is told apart from the one
+    // it shows, however alike.
+    QFETCH(QString, other);
+    WindowHarness harness({}, true);
+    harness.sendTimecode("127.0.0.20", 10, 0, 0, 0, 1);
+    const auto* lcd = harness.window().findChild<QLCDNumber*>("timeLcd");
+    QVERIFY(lcdShows(*lcd, QStringLiteral("10:00:00:00")));
+    QVERIFY(!lcdShows(*lcd, other));
+}
+
 void DisplayTest::valuesAsReceived()
 {
     WindowHarness harness;
@@ -156,23 +179,6 @@ void DisplayTest::timecodeFontFollowsTheWindow()
     QCOMPARE(lcd->font(), before);
 }
 
-namespace {
-
-// The search as the display documents it: size by size from 23 upwards.
-int linearLabelFontSize(const QString& family, const QString& text, QSize labelSize)
-{
-    const int targetHeight = (2 * labelSize.height()) / 3;
-    const int targetWidth = (2 * labelSize.width()) / 3;
-    for (int size = 23; size < 1000; ++size) {
-        const QFontMetrics metrics(QFont(family, size, QFont::Bold, false));
-        if (metrics.height() >= targetHeight || metrics.horizontalAdvance(text) >= targetWidth)
-            return size - 1;
-    }
-    return 22;
-}
-
-} // namespace
-
 void DisplayTest::fontSearchMatchesTheLinearSearch_data()
 {
     QTest::addColumn<QString>("text");
@@ -190,7 +196,7 @@ void DisplayTest::fontSearchMatchesTheLinearSearch()
         for (int height = 10; height <= 1500; height += 131) {
             const QSize size(width, height);
             QCOMPARE(TimecodeText::labelFontSize(family, text, size),
-                     linearLabelFontSize(family, text, size));
+                     sizeBySizeLabelFontSize(family, text, size));
         }
     }
     QCOMPARE(TimecodeText::labelFontSize(family, text, QSize(20, 10)), 22);

@@ -1,8 +1,10 @@
 // The node on a real socket on loopback: reception, the table of timecode senders, the
 // dispatch's diagnostics, the sync packets and the DMX input side.
+#include "manualclock.h"
 #include "nodeharness.h"
 #include "testregistry.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,6 +24,8 @@ private slots:
     void unhandledOpCodesAreReported();
     void otherPacketsOfNote();
     void syncNoticesOnceButAppliedEveryTime();
+    void syncHoldsDataForThreeSecondsAfterTheLastSync_data();
+    void syncHoldsDataForThreeSecondsAfterTheLastSync();
     void dmxIgnoredWithoutInputBuffer();
     void dmxInputOfOneUniverse();
     void universeBufferHoldsDataUntilSync();
@@ -46,6 +50,13 @@ QByteArray dmxPacket(quint16 universe, const QByteArray& channels)
     packet[16] = char(channels.size() >> 8);
     packet[17] = char(channels.size() & 0xFF);
     return packet + channels;
+}
+
+QByteArray syncPacket(quint16 opCode, quint8 flag)
+{
+    QByteArray packet = artNetHeader(opCode, 13);
+    packet[12] = char(flag);
+    return packet;
 }
 
 } // namespace
@@ -161,7 +172,8 @@ void NodeTest::threeDatagramsInOneRead()
     c.sendTo(timecodePacket(3, 0, 0, 0, 0), harness.port());
     QTest::qSleep(50); // let loopback deliver all three before the node looks
 
-    QVERIFY(QMetaObject::invokeMethod(&harness.node(), "readPackage", Qt::DirectConnection));
+    // One pass of the event loop signals the socket once; that one read takes all three.
+    QCoreApplication::processEvents();
     QCOMPARE(harness.node().timecodeSourceCount(), 3);
     QCOMPARE(harness.node().receivedDatagrams(), quint64(3));
 }
@@ -203,7 +215,7 @@ void NodeTest::floodIsReadInBoundedBatchesAndNothingIsLeftBehind()
     send(Backlog);
     QTest::qSleep(50);
 
-    QVERIFY(QMetaObject::invokeMethod(&harness.node(), "readPackage", Qt::DirectConnection));
+    QCoreApplication::processEvents();
     const quint64 afterOneCall = harness.node().receivedDatagrams();
     QVERIFY2(afterOneCall > 0 && afterOneCall <= quint64(artnet::MaxDatagramsPerRead) + 1,
              qPrintable(QString::number(afterOneCall)));
@@ -255,35 +267,92 @@ void NodeTest::syncNoticesOnceButAppliedEveryTime()
     QVERIFY(harness.node().enableDmxInput());
     QByteArray channels(512, '\0');
     harness.node().setUniverseBuffer(reinterpret_cast<quint8*>(channels.data()), 512, 512);
+    const QHostAddress console("127.0.0.5");
 
-    QByteArray syncOn = artNetHeader(0x5101, 13);
-    syncOn[12] = 1;
+    // Ninety-nine packets switch sync off and the hundredth on: only a node that applies every
+    // packet, not just the first, holds the data that follows.
     for (int i = 0; i < 100; ++i)
         QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRE ");
-    for (int i = 0; i < 100; ++i)
-        harness.node().dispatchPacket(syncOn, QHostAddress("127.0.0.5"));
+    for (int i = 0; i < 99; ++i)
+        harness.node().dispatchPacket(syncPacket(0x5101, 0), console);
+    harness.node().dispatchPacket(syncPacket(0x5101, 1), console);
     QCOMPARE(harness.diagnostics.filter("receiving Art-Net SYNC PRE ...").size(), 1);
 
-    // Sync on: data waits in the shadow until the next sync packet.
-    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x42))), QHostAddress("127.0.0.5"));
+    // Sync on: data waits in the shadow until the next sync packet, which brings it in.
+    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x42))), console);
     QCOMPARE(channels.at(0), '\0');
     QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRO ");
-    QByteArray syncPost = artNetHeader(0x5202, 13);
-    syncPost[12] = 1;
-    harness.node().dispatchPacket(syncPost, QHostAddress("127.0.0.5"));
+    harness.node().dispatchPacket(syncPacket(0x5202, 1), console);
     QCOMPARE(channels.at(0), char(0x42));
     QCOMPARE(harness.diagnostics.filter("receiving Art-Net SYNC POST ...").size(), 1);
+    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x43))), console);
+    QCOMPARE(channels.at(0), char(0x42));
+    QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRE ");
+    harness.node().dispatchPacket(syncPacket(0x5101, 1), console);
+    QCOMPARE(channels.at(0), char(0x43));
+    QCOMPARE(harness.diagnostics.filter("receiving Art-Net SYNC PRE ...").size(), 1);
 
     QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRE ");
     QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC POST ");
-    harness.node().dispatchPacket(madrixHeader(0x5101, 13), QHostAddress("127.0.0.5"));
-    harness.node().dispatchPacket(madrixHeader(0x5202, 13), QHostAddress("127.0.0.5"));
+    harness.node().dispatchPacket(madrixHeader(0x5101, 13), console);
+    harness.node().dispatchPacket(madrixHeader(0x5202, 13), console);
     QCOMPARE(harness.diagnostics.filter("receiving MadrixN SYNC POST ...").size(), 1);
 
     // Sync flag 0: data goes straight through again.
-    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x17))), QHostAddress("127.0.0.5"));
+    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x17))), console);
     QCOMPARE(channels.at(511), char(0x17));
     harness.node().setUniverseBuffer(nullptr, 0, 0);
+}
+
+void NodeTest::syncHoldsDataForThreeSecondsAfterTheLastSync_data()
+{
+    QTest::addColumn<qint64>("firstGapMs"); // from the first sync to a second one; -1: none
+    QTest::addColumn<qint64>("quietMs");    // from the last sync to the ArtDmx
+    QTest::addColumn<bool>("held");
+
+    QTest::newRow("right after the sync") << qint64(-1) << qint64(0) << true;
+    QTest::newRow("three seconds to the millisecond") << qint64(-1) << artnet::SyncHoldMs << true;
+    QTest::newRow("one millisecond past three seconds") << qint64(-1) << artnet::SyncHoldMs + 1 << false;
+    QTest::newRow("a sender that stopped long ago") << qint64(-1) << qint64(600000) << false;
+    QTest::newRow("a later sync starts the three seconds again") << qint64(2500) << qint64(2500) << true;
+    QTest::newRow("the later sync's hold ends too") << qint64(2500) << qint64(3001) << false;
+}
+
+void NodeTest::syncHoldsDataForThreeSecondsAfterTheLastSync()
+{
+    QFETCH(qint64, firstGapMs);
+    QFETCH(qint64, quietMs);
+    QFETCH(bool, held);
+
+    ManualClock clock;
+    NodeHarness harness({}, {}, &clock);
+    QVERIFY(harness.node().enableDmxInput());
+    QByteArray channels(512, '\0');
+    QList<PixelColour> pixels(2);
+    harness.node().setUniverseBuffer(reinterpret_cast<quint8*>(channels.data()), 512, 512);
+    harness.node().setPixelBuffer(pixels.data(), 2, 6);
+    const QHostAddress console("127.0.0.5");
+
+    QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRE ");
+    harness.node().dispatchPacket(syncPacket(0x5101, 1), console);
+    if (firstGapMs >= 0) {
+        clock.advance(firstGapMs);
+        QTest::ignoreMessage(QtDebugMsg, "MadrixN SYNC PRE ");
+        harness.node().dispatchPacket(syncPacket(0x5101, 1), console);
+    }
+    clock.advance(quietMs);
+    harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x42))), console);
+    QCOMPARE(channels.at(0), held ? '\0' : char(0x42));
+    QCOMPARE(pixels[0], (held ? PixelColour{} : PixelColour{0x42, 0x42, 0x42}));
+
+    // Once the hold has lapsed, the sync is off for good: later data goes straight in as well.
+    if (!held) {
+        clock.advance(1);
+        harness.node().dispatchPacket(dmxPacket(0, QByteArray(512, char(0x43))), console);
+        QCOMPARE(channels.at(0), char(0x43));
+    }
+    harness.node().setUniverseBuffer(nullptr, 0, 0);
+    harness.node().setPixelBuffer(nullptr, 0, 0);
 }
 
 void NodeTest::dmxIgnoredWithoutInputBuffer()
@@ -350,13 +419,13 @@ void NodeTest::pixelBufferTakesTriplets()
 {
     NodeHarness harness;
     QVERIFY(harness.node().enableDmxInput());
-    QList<QColor> pixels(4, QColor(0, 0, 0));
+    QList<PixelColour> pixels(4);
     harness.node().setPixelBuffer(pixels.data(), 4, 6); // two colours per universe
     harness.node().dispatchPacket(dmxPacket(1, QByteArray("\x10\x20\x30\x40\x50\x60\x70", 7)),
                                   QHostAddress("127.0.0.5"));
-    QCOMPARE(pixels[0], QColor(0, 0, 0));
-    QCOMPARE(pixels[2], QColor(0x10, 0x20, 0x30));
-    QCOMPARE(pixels[3], QColor(0x40, 0x50, 0x60));
+    QCOMPARE(pixels[0], PixelColour{});
+    QCOMPARE(pixels[2], (PixelColour{0x10, 0x20, 0x30}));
+    QCOMPARE(pixels[3], (PixelColour{0x40, 0x50, 0x60}));
     harness.node().setPixelBuffer(nullptr, 0, 0);
     QCOMPARE(harness.node().pixelCount(), quint32(0));
 }

@@ -1,9 +1,11 @@
 // The send side: whom the node answers and from which address, how many replies it sends,
 // and the ArtDmx repetition. Addresses outside loopback only ever reach a recording seam.
+#include "manualclock.h"
 #include "nodeharness.h"
 #include "testregistry.h"
 
 #include <QTest>
+#include <QTimer>
 
 class SendSideTest : public QObject
 {
@@ -17,6 +19,7 @@ private slots:
     void dmxArguments();
     void dmxRepeatsToItsOwnDestination();
     void dmxWithoutDestinationRepeatsToEveryBroadcast();
+    void realSendTimerRepeatsEveryHalfSecond();
     void pollAndTimecodeGoToEveryBroadcast();
     void datagramRefusals();
 };
@@ -176,14 +179,17 @@ void SendSideTest::dmxArguments()
 
 void SendSideTest::dmxRepeatsToItsOwnDestination()
 {
-    NodeHarness harness(twoLoopbackNetworks);
+    ManualClock clock;
+    NodeHarness harness(twoLoopbackNetworks, {}, &clock);
     LoopbackPeer target("127.0.0.30", harness.port());
     LoopbackPeer broadcastListener("127.0.0.20", harness.port());
     QVERIFY(target.isBound() && broadcastListener.isBound());
 
     QVERIFY(harness.node().prepareSend());
-    QCOMPARE(QMetaObject::invokeMethod(&harness.node(), "sendDataTimeout", Qt::DirectConnection), true);
-    QVERIFY(target.receive(700).isEmpty()); // nothing to repeat yet
+    QVERIFY(harness.node().prepareSend());
+    QCOMPARE(clock.timerCount(), 1);
+    clock.advance(artnet::SendIntervalMs);
+    QVERIFY(target.receive(50).isEmpty()); // nothing to repeat yet
 
     const QByteArray channels(16, char(0x3C));
     const QHostAddress destination("127.0.0.30");
@@ -191,26 +197,47 @@ void SendSideTest::dmxRepeatsToItsOwnDestination()
         harness.node().sendDmx(reinterpret_cast<const quint8*>(channels.constData()), 16, 2, 0, &destination),
         qint64(34));
     QCOMPARE(target.receive().size(), 34);
-    // The 500 ms timer repeats it, to that address only.
-    const QByteArray repeated = target.receive(1500);
+    clock.advance(artnet::SendIntervalMs - 1);
+    QVERIFY(target.receive(50).isEmpty());
+    // The next tick repeats it, to that address only, and so does every tick after it.
+    clock.advance(1);
+    const QByteArray repeated = target.receive();
     QCOMPARE(repeated.size(), 34);
     QCOMPARE(repeated.at(14), char(2));
-    QVERIFY(broadcastListener.receive(100).isEmpty());
+    clock.advance(2 * artnet::SendIntervalMs);
+    QCOMPARE(target.receive().size(), 34);
+    QCOMPARE(target.receive().size(), 34);
+    QVERIFY(broadcastListener.receive(50).isEmpty());
 }
 
 void SendSideTest::dmxWithoutDestinationRepeatsToEveryBroadcast()
 {
-    NodeHarness harness(twoLoopbackNetworks);
+    ManualClock clock;
+    NodeHarness harness(twoLoopbackNetworks, {}, &clock);
     LoopbackPeer first("127.0.0.20", harness.port()), second("127.0.0.21", harness.port());
     const QByteArray channels(2, char(0x01));
     // Without a destination the packet itself goes to the first interface's broadcast only.
     QCOMPARE(harness.node().sendDmx(reinterpret_cast<const quint8*>(channels.constData()), 2, 0, 0, nullptr),
              qint64(20));
     QCOMPARE(first.receive().size(), 20);
-    QVERIFY(second.receive(100).isEmpty());
+    QVERIFY(second.receive(50).isEmpty());
     // Each repetition goes to both broadcast addresses.
-    QCOMPARE(first.receive(1500).size(), 20);
-    QCOMPARE(second.receive(1500).size(), 20);
+    clock.advance(artnet::SendIntervalMs);
+    QCOMPARE(first.receive().size(), 20);
+    QCOMPARE(second.receive().size(), 20);
+}
+
+void SendSideTest::realSendTimerRepeatsEveryHalfSecond()
+{
+    // Without a clock of the test's, the repetition runs on a Qt timer of the node's own.
+    NodeHarness harness;
+    QVERIFY(harness.node().findChildren<QTimer*>().isEmpty());
+    QVERIFY(harness.node().prepareSend());
+    const QList<QTimer*> timers = harness.node().findChildren<QTimer*>();
+    QCOMPARE(timers.size(), 1);
+    QVERIFY(timers[0]->isActive());
+    QVERIFY(!timers[0]->isSingleShot());
+    QCOMPARE(timers[0]->interval(), artnet::SendIntervalMs);
 }
 
 void SendSideTest::pollAndTimecodeGoToEveryBroadcast()

@@ -1,5 +1,7 @@
 #include "nodeharness.h"
 
+#include "manualclock.h"
+
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -27,17 +29,23 @@ quint16 freeUdpPort()
     return probe.localPort();
 }
 
-NodeHarness::NodeHarness(QList<DescribedInterface> interfaces, DatagramSender sender)
+QList<DescribedInterface> loopbackInterfaces()
+{
+    return {describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
+}
+
+NodeHarness::NodeHarness(QList<DescribedInterface> interfaces, DatagramSender sender, ManualClock* clock)
     : nodePort(freeUdpPort())
 {
     if (interfaces.isEmpty())
-        interfaces = {
-            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
+        interfaces = loopbackInterfaces();
     NodeEnvironment environment;
     environment.port = nodePort;
     environment.listInterfaces = [interfaces] { return interfaces; };
     environment.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
     environment.sendDatagram = std::move(sender);
+    if (clock)
+        clock->install(environment);
     artnetNode = std::make_unique<artnet>(environment);
 }
 

@@ -19,13 +19,20 @@ DescribedInterface describedInterface(const QString& hardwareAddress, const QStr
 // own, so that unicast datagrams reach it and not another socket sharing the port.
 quint16 freeUdpPort();
 
+// The loopback network alone, 127.0.0.1/8, as a machine without any other network reports it.
+QList<DescribedInterface> loopbackInterfaces();
+
 // A node on a private port whose interface list is the loopback network (127.0.0.1/8, as a
 // machine without any other network reports it) unless told otherwise, and whose diagnostic
 // lines are collected instead of printed.
+class ManualClock;
+
 class NodeHarness
 {
 public:
-    explicit NodeHarness(QList<DescribedInterface> interfaces = {}, DatagramSender sender = {});
+    // With a clock, the node's sync hold and send timer run on it instead of real time.
+    explicit NodeHarness(QList<DescribedInterface> interfaces = {}, DatagramSender sender = {},
+                         ManualClock* clock = nullptr);
 
     artnet& node() { return *artnetNode; }
     quint16 port() const { return nodePort; }

@@ -2,8 +2,9 @@
 
 #include <utility>
 
-RecordingSound::RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log)
-    : Sound(fileName, parent), log(std::move(log))
+RecordingSound::RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log,
+                               std::function<void()> onPlay)
+    : Sound(fileName, parent), log(std::move(log)), onPlay(std::move(onPlay))
 {
     record("create");
 }
@@ -15,6 +16,8 @@ RecordingSound::~RecordingSound()
 
 void RecordingSound::playFrom(qint64 offsetMs)
 {
+    if (onPlay)
+        onPlay();
     playing = true;
     if (offsetMs == 0)
         record("play");

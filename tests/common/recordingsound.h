@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // A sound that plays nothing and writes what is done to it into a shared event log:
@@ -14,7 +15,9 @@ class RecordingSound : public Sound
     Q_OBJECT
 
 public:
-    RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log);
+    // onPlay, when given, runs first thing in play(): the moment the cue would start to sound.
+    RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log,
+                   std::function<void()> onPlay = {});
     ~RecordingSound() override;
 
     void playFrom(qint64 offsetMs) override;
@@ -25,5 +28,6 @@ private:
     void record(const char* event);
 
     std::shared_ptr<QStringList> log;
+    std::function<void()> onPlay;
     bool playing = false;
 };

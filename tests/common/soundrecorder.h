@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // Hands out a sound factory whose sounds only log what happens to them, so that a test can read
@@ -15,6 +16,9 @@ public:
     SoundRecorder();
 
     SoundFactory factory() const;
+    // Runs at every play() of the recorder's sounds, made after this call: a benchmark notes there
+    // when a cue started.
+    void setPlayObserver(std::function<void()> observer) { playObserver = std::move(observer); }
 
     // The lines logged so far: "create <file>", "play <file>", "stop <file>", "delete <file>".
     QStringList events() const;
@@ -23,4 +27,5 @@ public:
 
 private:
     std::shared_ptr<QStringList> log;
+    std::function<void()> playObserver;
 };

@@ -40,6 +40,8 @@ public:
     void invokeSlot(const char* slot);
 
     QString labelText(const char* name) const;
+    // What the LCD's segments show: its accessible name when they draw exactly that text, else a
+    // text that says they do not.
     QString lcdText(const char* name) const;
     int lcdDigits(const char* name) const;
 
@@ -55,6 +57,9 @@ private:
     std::map<QString, std::unique_ptr<LoopbackPeer>> senders;
     std::unique_ptr<MainWindow> mainWindow;
 };
+
+// Whether the LCD's segments, as drawn, are those of text.
+bool lcdShows(const QLCDNumber& lcd, const QString& text);
 
 // A cue list with the given slots set: slot, file, hh, mm, ss.
 struct CueEntry

@@ -20,10 +20,7 @@ WindowHarness::WindowHarness(const AudioFileConfig& cues, bool lcd, SoundFactory
     }
     MainWindowEnvironment environment;
     environment.node.port = nodePort;
-    environment.node.listInterfaces = [] {
-        return QList<DescribedInterface>{
-            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
-    };
+    environment.node.listInterfaces = loopbackInterfaces;
     environment.node.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
     environment.makeSound = sounds ? sounds : recorder.factory();
     environment.chooseFile = fileChooser.chooser();
@@ -95,7 +92,30 @@ QString WindowHarness::labelText(const char* name) const
 QString WindowHarness::lcdText(const char* name) const
 {
     const auto* lcd = mainWindow->findChild<QLCDNumber*>(QLatin1String(name));
-    return lcd ? lcd->accessibleName() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+    if (!lcd)
+        return QStringLiteral("<no %1>").arg(QLatin1String(name));
+    return lcdShows(*lcd, lcd->accessibleName())
+               ? lcd->accessibleName()
+               : QStringLiteral("<%1 does not show \"%2\">").arg(QLatin1String(name), lcd->accessibleName());
+}
+
+bool lcdShows(const QLCDNumber& lcd, const QString& text)
+{
+    // QLCDNumber keeps no text that could be read back; a second one of the same make and size
+    // beside it (so with the same style and colours) that is told the text must draw the same
+    // segments. It is never shown.
+    QLCDNumber reference(lcd.parentWidget());
+    reference.setDigitCount(lcd.digitCount());
+    reference.setSegmentStyle(lcd.segmentStyle());
+    reference.setMode(lcd.mode());
+    reference.setSmallDecimalPoint(lcd.smallDecimalPoint());
+    reference.setFrameStyle(lcd.frameStyle());
+    reference.setLineWidth(lcd.lineWidth());
+    reference.setAutoFillBackground(lcd.autoFillBackground());
+    reference.resize(lcd.size());
+    reference.display(text);
+    const QImage shown = const_cast<QLCDNumber&>(lcd).grab().toImage();
+    return !shown.isNull() && shown == reference.grab().toImage();
 }
 
 int WindowHarness::lcdDigits(const char* name) const
