@@ -134,10 +134,18 @@ bool artnet::openSocket()
                 socket->bind(QHostAddress::AnyIPv4, environment.port, shared);
     }
     if (!bound) {
+        if (!std::exchange(bindFailureReported, true))
+            writeDiagnostic(
+                QStringLiteral("Art-Net: cannot open UDP port %1 (%2); another program may hold it. "
+                               "Trying again.")
+                    .arg(environment.port)
+                    .arg(socket->errorString()));
         delete socket;
         socket = nullptr;
         return false;
     }
+    if (std::exchange(bindFailureReported, false))
+        writeDiagnostic(QStringLiteral("Art-Net: UDP port %1 open").arg(port()));
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(ReceiveBufferBytes));
     socketReady = bool(connect(socket, &QUdpSocket::readyRead, this, &artnet::readPackage));
     // A request to answer polls made while the port was taken takes effect now.

@@ -204,6 +204,8 @@ private:
     bool replyToPollOn = false;
     // Remembers that polls should be answered even while the port could not be bound yet.
     bool replyToPollRequested = false;
+    // A port held by another program is told once, and again when it has been taken after all.
+    bool bindFailureReported = false;
     quint64 datagramsReceived = 0;
     std::unique_ptr<DatagramBatch> batch;
 };
