@@ -1,19 +1,9 @@
 #include "cuefilestate.h"
 
+#include "platform/audiofilereader.h"
+
 #include <QFile>
 #include <QFileInfo>
-
-namespace {
-
-// "RIFF", the RIFF size, then the form type "WAVE".
-constexpr int WaveHeaderSize = 12;
-
-bool hasWaveHeader(const QByteArray& head)
-{
-    return head.size() >= WaveHeaderSize && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
-}
-
-} // namespace
 
 CueFileState cueFileState(const QString& path)
 {
@@ -30,9 +20,11 @@ CueFileState cueFileState(const QString& path)
     // Only a regular file is opened: opening a named pipe would block the window until someone
     // writes to it.
     if (!info.isFile())
-        return CueFileState::NotWave;
+        return CueFileState::NotSound;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return CueFileState::Unreadable;
-    return hasWaveHeader(file.read(WaveHeaderSize)) ? CueFileState::Playable : CueFileState::NotWave;
+    file.close();
+    AudioFileReader reader;
+    return reader.open(path) ? CueFileState::Playable : CueFileState::NotSound;
 }

@@ -8,9 +8,10 @@ enum class CueFileState
     NoFile,     // the slot has no path
     Missing,    // nothing exists at the path
     Unreadable, // it exists, but this user may not read it
-    NotWave,    // it can be read, but it is a folder or not a RIFF/WAVE file, so it would stay silent
-    Playable,   // a readable wave file
+    NotSound,   // it can be read, but it is a folder or no sound file the cues can play: silent
+    Playable,   // a readable sound file: WAV, AIFF, FLAC, Ogg, MP3
 };
 
-// Looks at the path on disk: a stat and, for a readable file, its first twelve bytes.
+// Looks at the path on disk: a stat and, for a readable regular file, its header, read by the
+// same decoder that plays the cue, so that what the dialog calls playable is what the show plays.
 CueFileState cueFileState(const QString& path);

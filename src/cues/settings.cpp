@@ -210,9 +210,9 @@ void Settings::RefreshRowStates()
             fileColour = Orange;
             problems << tr("File cannot be read");
             break;
-        case CueFileState::NotWave:
+        case CueFileState::NotSound:
             fileColour = Orange;
-            problems << tr("Not a wave file");
+            problems << tr("Not a sound file that Velmora can play");
             break;
         case CueFileState::Playable:
             fileColour = Green;

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,6 +174,13 @@ void SettingsTest::rowShowsItsFile_data()
     QTest::newRow("empty slot") << QString() << QColor() << false << false << false << QString();
     QTest::newRow("readable wave file") << wave(QStringLiteral("intro cue.wav")) << Green << false << true
                                         << true << QStringLiteral("intro cue.wav");
+    const QString flac = files.filePath(QStringLiteral("thunder.flac"));
+    ToneWav::writeToneFile(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 4410);
+    QTest::newRow("FLAC file: the show plays it")
+        << flac << Green << false << true << true << QStringLiteral("thunder.flac");
+    QTest::newRow("wave header without sound")
+        << write(QStringLiteral("silent.wav"), ToneWav::toneWav(100, 44100, 1, 16).left(44)) << Orange << true
+        << true << false << QStringLiteral("silent.wav");
     QTest::newRow("missing file") << files.filePath(QStringLiteral("gone.wav")) << Red << true << true
                                   << false << QStringLiteral("gone.wav");
     QTest::newRow("unreadable file") << write(QStringLiteral("locked.wav"),
