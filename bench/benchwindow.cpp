@@ -4,22 +4,18 @@
 #include "benchclock.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <QTimerEvent>
 
 BenchWindow::BenchWindow(const AudioFileConfig& cues, bool lcd, QSize size, DisplayTimer timer)
 {
     sounds.setPlayObserver([playTimes = playTimes] { playTimes->push_back(monotonicNs()); });
     harness = std::make_unique<WindowHarness>(cues, lcd, sounds.factory());
-    if (timer == DisplayTimer::Stopped) {
-        // The display timer is the window's only timer of its own.
-        const auto timers = window().findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
-        for (QTimer* displayTimer : timers)
-            displayTimer->stop();
-    }
-    // The tick is a private slot; the meta-object system reaches it the way the timer's
-    // connection does.
-    const QMetaObject* meta = window().metaObject();
-    tickMethod = meta->method(meta->indexOfSlot("SendTimecodeTimeOut()"));
+    // The display timer is the window's only timer of its own. Held, it stays active, so that
+    // an event with its id runs the tick exactly as its expiry does, but it never expires itself.
+    const auto timers = window().findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+    displayTimer = timers.size() == 1 ? timers.first() : nullptr;
+    if (displayTimer && timer == DisplayTimer::Stopped)
+        displayTimer->setInterval(std::chrono::hours(24));
     // Resized once shown and laid out: a resize before reaches resizeEvent while the layout has
     // not placed the timecode label yet, and its font would stay at the base size.
     settle();
@@ -35,7 +31,8 @@ BenchWindow::~BenchWindow()
 
 void BenchWindow::tick()
 {
-    tickMethod.invoke(&window(), Qt::DirectConnection);
+    QTimerEvent expiry(displayTimer->timerId());
+    QCoreApplication::sendEvent(displayTimer, &expiry);
 }
 
 void BenchWindow::receive(const ArtTimecode& timecode, const QString& sender)

@@ -25,15 +25,11 @@ now_ns() { date +%s%N; }
 # Set by inside(), cleared by cleanup(), which also runs when inside() stops early.
 work=""
 velmora=""
-xserver=""
 cleanup() {
-    local pid
-    for pid in "$velmora" "$xserver"; do
-        [ -n "$pid" ] || continue
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    xserver=""
+    if [ -n "$velmora" ]; then
+        kill "$velmora" 2>/dev/null || true
+        wait "$velmora" 2>/dev/null || true
+    fi
     [ -z "$work" ] || rm -rf "$work"
     velmora=""
     work=""
@@ -70,14 +66,6 @@ inside() {
     [ "$mode" = lcd ] && printf '[General]\nUseLcd=true\n' >"$work/config/velmora.example/Velmora.conf"
 
     trap cleanup EXIT
-    if [ "$PLATFORM" = xcb ]; then
-        # The X server is not measured: only the Velmora process is.
-        Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-        xserver=$!
-        for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-        [ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
-        export DISPLAY=":$(cat "$work/display")"
-    fi
     QT_QPA_PLATFORM="$PLATFORM" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
         "$exe" ${WINDOW:+-qwindowgeometry "$WINDOW+0+0"} >"$work/velmora.log" 2>&1 &
     velmora=$!
@@ -124,7 +112,9 @@ sender="$(cd "$1" && pwd)/tools/velmora-send-timecode"
 [ -x "$exe" ] && [ -x "$sender" ] || { echo "no program at $exe or $sender: build first" >&2; exit 2; }
 [[ "$seconds" =~ ^[0-9]+$ ]] && [ "$seconds" -gt 0 ] || { echo "seconds: a whole number above 0" >&2; exit 2; }
 [ "$mode" = label ] || [ "$mode" = lcd ] || { echo "mode: label or lcd" >&2; exit 2; }
-if [ "$(id -u)" -eq 0 ]; then
-    exec unshare --net bash "$0" --inside "$exe" "$sender" "$seconds" "$mode"
-fi
-exec unshare --net --map-root-user bash "$0" --inside "$exe" "$sender" "$seconds" "$mode"
+# On xcb the X server starts inside the namespace too; it is not measured, only Velmora is.
+x=()
+[ "$PLATFORM" = xcb ] && x=(env XVFB_SCREEN=1920x1080x24 bash "$(dirname "$0")/../scripts/with-xvfb.sh")
+root=()
+[ "$(id -u)" -eq 0 ] || root=(--map-root-user)
+exec unshare --net "${root[@]}" "${x[@]}" bash "$0" --inside "$exe" "$sender" "$seconds" "$mode"

@@ -4,11 +4,11 @@
 #include "floodsender.h"
 #include "nodeharness.h"
 #include "timecodeclock.h"
-#include "timecodeprobe.h"
 
 #include "artnet/artnet.h"
 #include "artnet/datagrambatch.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
@@ -103,6 +103,52 @@ QList<QHostAddress> timecodeSenders()
     return senders;
 }
 
+// Asks the node's timecode query, as the display does, but after every pass of the event loop
+// instead of every 20 ms, and notes when each sender's value changed. A datagram is dispatched
+// within a pass, so the moment its value is readable is known to within that pass.
+class TimecodeProbe
+{
+public:
+    TimecodeProbe(artnet& node, LatencyRecorder& recorder) : node(node), recorder(recorder)
+    {
+        // Both ends of a pass: aboutToBlock is skipped when events are already waiting, awake is not.
+        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &context, [this] { sample(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &context, [this] { sample(); });
+    }
+
+private:
+    void sample()
+    {
+        const qint64 now = monotonicNs();
+        const int sources = node.timecodeSourceCount();
+        for (int index = 0; index < sources; ++index) {
+            ArtTimecode timecode;
+            QHostAddress address;
+            if (!node.getTimecodeSource(&timecode, size_t(index) == lastSeen.size() ? &address : nullptr,
+                                        index))
+                return;
+            if (size_t(index) == lastSeen.size()) {
+                // Entries never move, so each source's sender is looked up once.
+                senderOfSource.push_back(int(timecodeSenders().indexOf(address)));
+                lastSeen.push_back(ArtTimecode{0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+            }
+            if (timecode == lastSeen[size_t(index)])
+                continue;
+            lastSeen[size_t(index)] = timecode;
+            const std::optional<qint64> frame = frameOfTimecode(timecode);
+            if (senderOfSource[size_t(index)] >= 0 && frame)
+                recorder.recordSeen(senderOfSource[size_t(index)], *frame, now);
+        }
+    }
+
+    artnet& node;
+    LatencyRecorder& recorder;
+    QObject context;
+    std::vector<int> senderOfSource; // -1: an address that is not one of the senders
+    std::vector<ArtTimecode> lastSeen;
+};
+
 } // namespace
 
 bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* error)
@@ -119,7 +165,7 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
     }
 
     LatencyRecorder& recorder = result->latency;
-    TimecodeProbe probe(node, timecodeSenders(), recorder);
+    TimecodeProbe probe(node, recorder);
     FloodProcess flood(settings);
     if (!flood.start(environment.port, error))
         return false;

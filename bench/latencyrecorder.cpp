@@ -10,7 +10,7 @@ namespace {
 constexpr qint64 Never = std::numeric_limits<qint64>::max();
 
 // A quantile that falls on a never-readable frame has no time.
-qint64 quantile(const std::vector<qint64>& sorted, int percent)
+qint64 latencyAt(const std::vector<qint64>& sorted, int percent)
 {
     const qint64 value = nearestRank(sorted, percent);
     return value == Never ? -1 : value;
@@ -72,8 +72,8 @@ LatencyRecorder::Summary LatencyRecorder::summarise() const
         }
     }
     std::sort(latencies.begin(), latencies.end());
-    summary.medianNs = quantile(latencies, 50);
-    summary.p99Ns = quantile(latencies, 99);
-    summary.maxNs = quantile(latencies, 100);
+    summary.medianNs = latencyAt(latencies, 50);
+    summary.p99Ns = latencyAt(latencies, 99);
+    summary.maxNs = latencyAt(latencies, 100);
     return summary;
 }

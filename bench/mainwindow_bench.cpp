@@ -4,15 +4,308 @@
 // settings store of its own; the node listens on a free port and only loopback is ever sent to.
 //   velmora-mainwindow-bench [--ticks 20000] [--resize-calls 2000] [--show-seconds 30] [--cue-runs 300]
 //                            [--only resize|tick|show|cue]
-#include "isolatedenvironment.h"
-#include "mainwindowbenches.h"
-
 #include "app/applicationsetup.h"
+#include "app/timecodetext.h"
+#include "benchclock.h"
+#include "benchtable.h"
+#include "benchwindow.h"
+#include "isolatedenvironment.h"
+#include "samplestats.h"
+#include "sizebysizefontsearch.h"
+#include "timecodeclock.h"
+#include "timecodesender.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <random>
+
+namespace {
+
+// The timecode font search on resize at 1920x1080, against the size-by-size search.
+constexpr double ResizeGoalUs = 2000.0;
+const QSize FullHd(1920, 1080);
+const QSize JustBelow(1900, 1060);
+
+SampleSet timeCalls(int calls, const std::function<void()>& call)
+{
+    SampleSet samples;
+    for (int run = 0; run < calls; ++run)
+        samples.add(timeCall(call));
+    return samples;
+}
+
+bool runResizeBench(int calls)
+{
+    BenchWindow bench({}, false, JustBelow, BenchWindow::DisplayTimer::Stopped);
+    auto* timeLabel = bench.window().findChild<QLabel*>(QStringLiteral("timeLabel"));
+    if (!timeLabel || !bench.canTick())
+        return false;
+    const QString text = QStringLiteral("10:00:00:00");
+    bench.receive({0, 0, 0, 10, 3}, QStringLiteral("127.0.0.11"));
+    bench.tick();
+    BenchWindow::settle();
+    if (timeLabel->text() != text)
+        return false;
+    bench.window().resize(FullHd);
+    BenchWindow::settle();
+    const QSize windowSize = bench.window().size();
+    const QSize labelSize = timeLabel->size();
+    const QString family = timeLabel->font().family();
+
+    const int result = TimecodeText::labelFontSize(family, text, labelSize);
+    const int sizeBySizeResult = sizeBySizeLabelFontSize(family, text, labelSize);
+    const SampleSet halving = timeCalls(calls, [&] { TimecodeText::labelFontSize(family, text, labelSize); });
+    const SampleSet sizeBySize =
+        timeCalls(qMax(1, calls / 10), [&] { sizeBySizeLabelFontSize(family, text, labelSize); });
+    const SampleSet handler = timeCalls(calls, [&] {
+        QResizeEvent event(windowSize, windowSize);
+        QCoreApplication::sendEvent(&bench.window(), &event);
+    });
+    SampleSet resizes;
+    for (int run = 0; run < qMax(1, calls / 10); ++run) {
+        for (const QSize size : {JustBelow, FullHd}) {
+            resizes.add(timeCall([&] { bench.window().resize(size); }));
+            BenchWindow::settle();
+        }
+    }
+
+    BenchTable table(QStringLiteral("Timecode font on resize, label mode, window %1x%2, label %3x%4, font "
+                                    "\"%5\", text %6. Goal: median < %7 ms")
+                         .arg(windowSize.width())
+                         .arg(windowSize.height())
+                         .arg(labelSize.width())
+                         .arg(labelSize.height())
+                         .arg(family, text)
+                         .arg(ResizeGoalUs / 1000.0),
+                     {QStringLiteral("what"), QStringLiteral("calls"), QStringLiteral("median us"),
+                      QStringLiteral("p99 us"), QStringLiteral("p99 on-CPU us"), QStringLiteral("result pt"),
+                      QStringLiteral("goal")});
+    const auto add = [&](const QString& what, const SampleSet& samples, const QString& found, bool judged) {
+        const SampleSummary wall = samples.wall();
+        table.addRow({what, QString::number(wall.count), BenchTable::number(wall.medianUs),
+                      BenchTable::number(wall.p99Us), BenchTable::number(samples.cpu().p99Us), found,
+                      judged ? BenchTable::verdict(wall.medianUs < ResizeGoalUs) : QStringLiteral("-")});
+    };
+    add(QStringLiteral("labelFontSize"), halving, QString::number(result), true);
+    add(QStringLiteral("size-by-size search from 23"), sizeBySize, QString::number(sizeBySizeResult), false);
+    add(QStringLiteral("resizeEvent (sent, same size)"), handler,
+        QString::number(timeLabel->font().pointSize()), true);
+    add(QStringLiteral("resize() 1900x1060 <-> 1920x1080, with layout"), resizes, QStringLiteral("-"), true);
+    table.print();
+    std::printf("  speed-up over the size-by-size search (medians): %.1fx; same font size: %s\n\n",
+                halving.wall().medianUs > 0 ? sizeBySize.wall().medianUs / halving.wall().medianUs : 0.0,
+                result == sizeBySizeResult ? "yes" : "NO");
+    std::fflush(stdout);
+    return result == sizeBySizeResult;
+}
+
+// The 20 ms display tick with 1, 4 and 32 senders in both display modes.
+constexpr double TickGoalUs = 50.0;
+constexpr int GoalSenders = 4;
+constexpr int WarmUpTicks = 300;
+
+struct TickFigures
+{
+    SampleSet tick;
+    SampleSet redraw;
+    int cuesStarted = 0;
+};
+
+// Every sender runs its own 30 fps clock and moves on one frame per tick, so that every tick
+// has new texts to show (a real sender moves 0.6 frames per 20 ms tick; this is the worst case).
+// From the fiftieth second on, senders a few seconds apart, so that the cue list (one cue a
+// minute) is crossed during the run.
+TickFigures measureTicks(BenchWindow& bench, int senders, int ticks)
+{
+    TickFigures figures;
+    const int playsBefore = int(bench.plays().size());
+    for (int tick = -WarmUpTicks; tick < ticks; ++tick) {
+        for (int sender = 0; sender < senders; ++sender)
+            bench.receive(timecodeAtFrame(50 * 30 + sender * 97 + tick + WarmUpTicks),
+                          QStringLiteral("127.0.0.%1").arg(11 + sender));
+        const CallTime tickTime = timeCall([&] { bench.tick(); });
+        const CallTime redrawTime = timeCall([] { BenchWindow::settle(); });
+        if (tick >= 0) {
+            figures.tick.add(tickTime);
+            figures.redraw.add(redrawTime);
+        }
+    }
+    figures.cuesStarted = int(bench.plays().size()) - playsBefore;
+    return figures;
+}
+
+bool runTickBench(int ticks)
+{
+    BenchTable table(
+        QStringLiteral("Display tick (SendTimecodeTimeOut), window 1280x720, %1 ticks per row, new texts "
+                       "every tick, the slot call included; redraw = the event loop's layout and repaint "
+                       "after the tick. Goal: median < %2 us with %3 senders")
+            .arg(ticks)
+            .arg(TickGoalUs)
+            .arg(GoalSenders),
+        {QStringLiteral("mode"), QStringLiteral("senders"), QStringLiteral("tick median us"),
+         QStringLiteral("tick p99 us"), QStringLiteral("tick p99 on-CPU us"),
+         QStringLiteral("redraw median us"), QStringLiteral("redraw p99 on-CPU us"),
+         QStringLiteral("cues started"), QStringLiteral("goal")});
+    bool ran = true;
+    for (const bool lcd : {false, true}) {
+        for (const int senders : {1, 4, 32}) {
+            BenchWindow bench(cuesEveryMinute(9), lcd, QSize(1280, 720), BenchWindow::DisplayTimer::Stopped);
+            if (!bench.canTick()) {
+                ran = false;
+                continue;
+            }
+            const TickFigures figures = measureTicks(bench, senders, ticks);
+            const SampleSummary tick = figures.tick.wall();
+            table.addRow({lcd ? QStringLiteral("LCD") : QStringLiteral("label"), QString::number(senders),
+                          BenchTable::number(tick.medianUs), BenchTable::number(tick.p99Us),
+                          BenchTable::number(figures.tick.cpu().p99Us),
+                          BenchTable::number(figures.redraw.wall().medianUs),
+                          BenchTable::number(figures.redraw.cpu().p99Us),
+                          QString::number(figures.cuesStarted),
+                          senders == GoalSenders ? BenchTable::verdict(tick.medianUs < TickGoalUs)
+                                                 : QStringLiteral("-")});
+        }
+    }
+    table.print();
+    return ran;
+}
+
+// The display's share of a core during a show: ticks at 50 Hz with senders at 30 fps.
+constexpr double GoalPercent = 3.0;
+constexpr int TicksPerSecond = 1000 / MainWindow::DisplayIntervalMs;
+
+double showLoadPercent(BenchWindow& bench, int senders, int seconds)
+{
+    const int ticks = seconds * TicksPerSecond;
+    qint64 cpuNs = 0;
+    for (int tick = 0; tick < ticks; ++tick) {
+        // 30 frames a second seen by a 50 Hz tick: 0.6 frames per tick.
+        const qint64 frame = 3600 * 30 + qint64(tick) * 3 / 5;
+        for (int sender = 0; sender < senders; ++sender)
+            bench.receive(timecodeAtFrame(frame + sender * 97),
+                          QStringLiteral("127.0.0.%1").arg(11 + sender));
+        cpuNs += timeCall([&] {
+                     bench.tick();
+                     BenchWindow::settle();
+                 }).cpuNs;
+    }
+    return 100.0 * double(cpuNs) / (double(seconds) * 1e9);
+}
+
+bool runShowLoadBench(int seconds)
+{
+    const QByteArray glyphCache = qgetenv("QT_MAX_CACHED_GLYPH_SIZE");
+    BenchTable table(
+        QStringLiteral(
+            "Display work during a show: %1 s of 50 Hz ticks per row, senders at 30 fps, tick + layout + "
+            "repaint on this thread's CPU clock (warm caches: a lower bound). QT_MAX_CACHED_GLYPH_SIZE %2. "
+            "Goal: < %3 % of a core")
+            .arg(seconds)
+            .arg(glyphCache.isEmpty() ? QStringLiteral("not set") : QString::fromLatin1(glyphCache))
+            .arg(GoalPercent),
+        {QStringLiteral("mode"), QStringLiteral("window"), QStringLiteral("senders"),
+         QStringLiteral("% of a core"), QStringLiteral("label pt"), QStringLiteral("goal")});
+    bool ran = true;
+    for (const bool lcd : {false, true}) {
+        for (const QSize size : {QSize(640, 400), QSize(1280, 720), QSize(1920, 1080)}) {
+            for (const int senders : {1, 4}) {
+                BenchWindow bench({}, lcd, size, BenchWindow::DisplayTimer::Stopped);
+                if (!bench.canTick()) {
+                    ran = false;
+                    continue;
+                }
+                const double percent = showLoadPercent(bench, senders, seconds);
+                const auto* timeLabel = bench.window().findChild<QLabel*>(QStringLiteral("timeLabel"));
+                table.addRow(
+                    {lcd ? QStringLiteral("LCD") : QStringLiteral("label"),
+                     QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), QString::number(senders),
+                     BenchTable::number(percent, 2),
+                     timeLabel ? QString::number(timeLabel->font().pointSize()) : QStringLiteral("-"),
+                     BenchTable::verdict(percent < GoalPercent)});
+            }
+        }
+    }
+    table.print();
+    return ran;
+}
+
+// The delay from a timecode datagram on loopback to the play() of the cue it starts.
+// Cues are checked as each datagram is dispatched: nothing waits for the display tick.
+constexpr double CueGoalUs = 5000.0;
+constexpr int CueSeconds = 10;
+constexpr int FrameMs = 1000 / 30;
+constexpr int LocateSettleMs = 45; // more than two ticks
+// A cue that has not started three ticks after its datagram counts as missed.
+constexpr int PlayTimeoutMs = 3 * MainWindow::DisplayIntervalMs;
+
+bool runCueLatencyBench(int repetitions)
+{
+    BenchWindow bench(cueList({{0, QStringLiteral("/nonexistent/cue.wav"), 0, 0, CueSeconds}}), false,
+                      QSize(1280, 720), BenchWindow::DisplayTimer::Running);
+    TimecodeSender console(QHostAddress(QStringLiteral("127.0.0.5")), QHostAddress::LocalHost, bench.port());
+    if (!console.isReady())
+        return false;
+
+    // A console on 127.0.0.5 that locates to 00:00:05:00, then plays 00:00:09:29 and, one frame
+    // later, 00:00:10:00, and waits for the cue. A random pause between runs keeps the datagrams
+    // from falling on the same point of the display tick each time. It sends from timers of the
+    // event loop that also runs the window, as a console's datagrams arrive between ticks.
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<int> pauseMs(0, 20);
+    std::vector<qint64> latencies;
+    int missed = 0;
+    QEventLoop loop;
+    std::function<void()> run = [&] {
+        console.send(timecodeAtFrame(5 * 30));
+        QTimer::singleShot(LocateSettleMs, [&] {
+            console.send(timecodeAtFrame(CueSeconds * 30 - 1));
+            QTimer::singleShot(FrameMs, Qt::PreciseTimer, &loop, [&] {
+                const size_t playsBefore = bench.plays().size();
+                const qint64 sentNs = monotonicNs();
+                console.send(timecodeAtFrame(CueSeconds * 30));
+                QTimer::singleShot(PlayTimeoutMs, [&, playsBefore, sentNs] {
+                    if (bench.plays().size() > playsBefore)
+                        latencies.push_back(bench.plays()[playsBefore] - sentNs);
+                    else
+                        ++missed;
+                    if (int(latencies.size()) + missed < repetitions)
+                        QTimer::singleShot(pauseMs(random), run);
+                    else
+                        loop.quit();
+                });
+            });
+        });
+    };
+    QTimer::singleShot(0, run);
+    loop.exec();
+
+    const SampleSummary latency = summarize(latencies);
+    BenchTable table(
+        QStringLiteral("Cue start: ArtTimeCode 00:00:10:00 sent over loopback -> play(), label mode, "
+                       "display timer running; goal: p99 <= %1 ms")
+            .arg(CueGoalUs / 1000.0),
+        {QStringLiteral("runs"), QStringLiteral("started"), QStringLiteral("missed"),
+         QStringLiteral("median ms"), QStringLiteral("p99 ms"), QStringLiteral("max ms"),
+         QStringLiteral("goal")});
+    const bool pass = missed == 0 && !latencies.empty() && latency.p99Us <= CueGoalUs;
+    table.addRow({QString::number(repetitions), QString::number(latencies.size()), QString::number(missed),
+                  BenchTable::number(latency.medianUs / 1000.0, 2),
+                  BenchTable::number(latency.p99Us / 1000.0, 2),
+                  BenchTable::number(latency.maxUs / 1000.0, 2), BenchTable::verdict(pass)});
+    table.print();
+    return !latencies.empty();
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {

@@ -5,18 +5,19 @@
 // that the README quotes.
 #include "app/mainwindow.h"
 #include "cues/audiofileconfig.h"
-#include "longcuefile.h"
 #include "nodeharness.h"
 #include "platform/sound.h"
 #include "pulsenullsink.h"
+#include "samplestats.h"
 #include "tickgapwatch.h"
 #include "tonewav.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sndfile.h>
 
 #include <algorithm>
 #include <array>
@@ -28,14 +29,6 @@
 using namespace ToneWav;
 
 namespace {
-
-double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(fraction * double(values.size())))];
-}
 
 double residentMiB()
 {
@@ -49,10 +42,7 @@ double residentMiB()
 template <typename Call>
 double timedMs(Call call)
 {
-    QElapsedTimer timer;
-    timer.start();
-    call();
-    return double(timer.nsecsElapsed()) / 1e6;
+    return double(timeCall(call).wallNs) / 1e6;
 }
 
 // Where sound starts in the recording, from a frame on and before another: -1 for none.
@@ -91,12 +81,12 @@ void benchPlayAndStop(PulseNullSink& server, const SoundFactory& makeSound, cons
 
     std::printf("\nplay() and stop() on the GUI thread, %d rounds against the null sink\n", Rounds);
     std::printf("| | median | p99 | max |\n|---|---|---|---|\n");
-    std::printf("| play() | %.3f ms | %.3f ms | %.3f ms |\n", percentile(playMs, 0.5),
-                percentile(playMs, 0.99), percentile(playMs, 1.0));
-    std::printf("| stop() | %.3f ms | %.3f ms | %.3f ms |\n", percentile(stopMs, 0.5),
-                percentile(stopMs, 0.99), percentile(stopMs, 1.0));
-    std::printf("| play() to audible | %.1f ms | %.1f ms | %.1f ms |\n", percentile(audibleMs, 0.5),
-                percentile(audibleMs, 0.99), percentile(audibleMs, 1.0));
+    std::printf("| play() | %.3f ms | %.3f ms | %.3f ms |\n", quantile(playMs, 50), quantile(playMs, 99),
+                quantile(playMs, 100));
+    std::printf("| stop() | %.3f ms | %.3f ms | %.3f ms |\n", quantile(stopMs, 50), quantile(stopMs, 99),
+                quantile(stopMs, 100));
+    std::printf("| play() to audible | %.1f ms | %.1f ms | %.1f ms |\n", quantile(audibleMs, 50),
+                quantile(audibleMs, 99), quantile(audibleMs, 100));
     std::printf("first cue: play() %.3f ms, audible after %.1f ms; tenth cue: play() %.3f ms, audible after "
                 "%.1f ms; silent plays: %ld\n",
                 playMs[0], audibleMs[0], playMs[9], audibleMs[9], silent);
@@ -107,7 +97,8 @@ void benchRebuild(const SoundFactory& makeSound, const QTemporaryDir& dir)
 {
     constexpr int Minutes = 10;
     const QString first = dir.filePath(QStringLiteral("long-0.wav"));
-    if (!writeLongCueFile(first, Minutes * 60)) {
+    // 48 kHz 24-bit stereo, as a show's cues often are.
+    if (!writeToneFile(first, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, qint64(Minutes) * 60 * 48000)) {
         std::printf("could not write %s\n", qPrintable(first));
         return;
     }
@@ -119,7 +110,7 @@ void benchRebuild(const SoundFactory& makeSound, const QTemporaryDir& dir)
             ::link(QFile::encodeName(first).constData(), QFile::encodeName(paths[size_t(slot)])) != 0)
             QFile::copy(first, paths[size_t(slot)]);
     }
-    TickGapWatch watch;
+    TickGapWatch watch(MainWindow::DisplayIntervalMs);
     QObject owner;
     std::array<Sound*, AudioSlotCount> sounds{};
     const auto build = [&] {
@@ -182,10 +173,7 @@ void benchDatagramToSound(PulseNullSink& server, const SoundFactory& makeSound, 
     SaveAudioConfig(&cues);
     MainWindowEnvironment environment;
     environment.node.port = freeUdpPort();
-    environment.node.listInterfaces = [] {
-        return QList<DescribedInterface>{
-            describedInterface(QString(), QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0"))};
-    };
+    environment.node.listInterfaces = loopbackInterfaces;
     environment.node.writeDiagnostic = [](const QString&) {};
     environment.makeSound = makeSound;
     MainWindow window(nullptr, environment);
@@ -213,8 +201,8 @@ void benchDatagramToSound(PulseNullSink& server, const SoundFactory& makeSound, 
     }
     std::printf("\nArtTimeCode datagram to audible sound, real main window, %d cues (%zu heard)\n", Rounds,
                 latencyMs.size());
-    std::printf("median %.1f ms, p99 %.1f ms, min %.1f ms\n", percentile(latencyMs, 0.5),
-                percentile(latencyMs, 0.99), percentile(latencyMs, 0.0));
+    std::printf("median %.1f ms, p99 %.1f ms, min %.1f ms\n", quantile(latencyMs, 50),
+                quantile(latencyMs, 99), quantile(latencyMs, 0));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 //   velmora-update-bench [rounds]
 #include "benchtable.h"
 #include "localhttpserver.h"
+#include "samplestats.h"
+#include "tickgapwatch.h"
 #include "update/checksoftwareupdate.h"
 #include "update/updatebody.h"
 
@@ -19,12 +21,6 @@
 
 namespace {
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
 // Reading a body of the largest size kept, made of the given line, repeated; µs per read.
 double parseMicroseconds(const QByteArray& line, int rounds)
 {
@@ -33,14 +29,15 @@ double parseMicroseconds(const QByteArray& line, int rounds)
         body += line;
     std::vector<double> times;
     for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        const auto found = UpdateBody::newerVersion(body, {0, 3, 1, 0});
-        times.push_back(double(clock.nsecsElapsed()) / 1000.0);
+        std::optional<VersionNumbers> found;
+        times.push_back(double(timeCall([&] {
+                                   found = UpdateBody::newerVersion(body, {0, 3, 1, 0});
+                               }).wallNs) /
+                        1000.0);
         if (found)
             qFatal("no line of the bench body is newer");
     }
-    return median(times);
+    return quantile(times, 50);
 }
 
 struct Download
@@ -61,23 +58,15 @@ Download checkAgainst(const QString& url)
     int news = 0;
     QObject::connect(&check, &CheckSoftwareUpdate::signalViewUpdateRequest, [&news] { ++news; });
 
-    QElapsedTimer clock;
-    qint64 lastTick = 0;
-    qint64 longest = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - lastTick);
-        lastTick = now;
-    });
     QEventLoop loop;
     QObject::connect(&check, &CheckSoftwareUpdate::checkFinished, &loop, &QEventLoop::quit);
+    TickGapWatch watch(1);
+    QElapsedTimer clock;
     clock.start();
-    ticker.start(1);
+    watch.restart();
     check.StartUpdateCheck(url, 0);
     loop.exec();
-    Download result{double(clock.nsecsElapsed()) / 1e6, double(longest) / 1e6};
+    Download result{double(clock.nsecsElapsed()) / 1e6, watch.longestGapMs()};
     if (news != 1)
         qFatal("the check did not find the version at the start of the answer");
     return result;
@@ -86,22 +75,12 @@ Download checkAgainst(const QString& url)
 // The same timer on an idle loop for as long: what the machine itself costs.
 double idleStallMs(int ms)
 {
-    QElapsedTimer clock;
-    qint64 lastTick = 0;
-    qint64 longest = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - lastTick);
-        lastTick = now;
-    });
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    clock.start();
-    ticker.start(1);
+    TickGapWatch watch(1);
+    watch.restart();
     loop.exec();
-    return double(longest) / 1e6;
+    return watch.longestGapMs();
 }
 
 } // namespace
@@ -147,8 +126,8 @@ int main(int argc, char* argv[])
         download.addRow({QString::number(round), BenchTable::number(result.totalMs),
                          BenchTable::number(result.longestStallMs, 2)});
     }
-    download.addRow({"median", "", BenchTable::number(median(stalls), 2)});
-    download.addRow({"idle loop, as long", "", BenchTable::number(median(idle), 2)});
+    download.addRow({"median", "", BenchTable::number(quantile(stalls, 50), 2)});
+    download.addRow({"idle loop, as long", "", BenchTable::number(quantile(idle, 50), 2)});
     download.print();
 
     QMetaObject::invokeMethod(

@@ -39,9 +39,11 @@ expect_field Maintainer "velmora.example <packages@velmora.example>"
 [ -n "$(dpkg-deb -f "$deb" Description | sed -n 2p)" ] || fail "the description has no long part"
 # Computed from the program's libraries, not written by hand: the Qt libraries it links appear.
 depends="$(dpkg-deb -f "$deb" Depends)"
-for library in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6multimedia6; do
+for library in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libsndfile1 libpulse0; do
     grep -qE "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
+# The sound goes through libsndfile and PulseAudio; Qt Multimedia would be a library nothing uses.
+! grep -qE "(^|, )libqt6multimedia6( |,|$)" <<<"$depends" || fail "Depends names libqt6multimedia6: $depends"
 
 # Exactly these files, nothing else; the user's settings are never among them.
 expected_files="/usr/bin/velmora

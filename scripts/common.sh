@@ -21,7 +21,7 @@ install_packages() {
     fi
 }
 
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libsndfile1-dev libpulse-dev
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsndfile1-dev libpulse-dev
                 qt6-qpa-plugins fonts-dejavu-core)
 # dpkg-shlibdeps, which computes the Debian package's dependencies, comes with dpkg-dev.
 PACKAGE_PACKAGES=(dpkg-dev)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command on a private Xvfb server with Qt's X11 platform, so that what Velmora draws is
 # judged from the pixels of a real X server; the server goes away with the command.
-#   bash scripts/with-xvfb.sh COMMAND [ARGUMENTS...]
-# Xvfb picks a free display number itself (-displayfd), so parallel runs never collide.
+#   [XVFB_SCREEN=WIDTHxHEIGHTxDEPTH] bash scripts/with-xvfb.sh COMMAND [ARGUMENTS...]
+# Xvfb picks a free display number itself (-displayfd), so parallel runs never collide. The one
+# place that starts an X server from a script: the tests, the screenshots and the benchmarks.
 set -euo pipefail
 
 dir="$(mktemp -d)"
@@ -16,7 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
 server=$!
 for _ in $(seq 100); do
     [ -s "$dir/display" ] && break

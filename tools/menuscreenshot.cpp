@@ -10,23 +10,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <cstdio>
 
 namespace {
-
-void waitFor(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 // The screen's pixels in the given rectangle, a margin around it.
 QImage screenArea(const QRect& area, int margin)
@@ -57,14 +48,14 @@ void withContextMenu(MainWindow& window, const QPoint& point, const std::functio
         if (!menu || done)
             return;
         done = true;
-        waitFor(300);
+        QTest::qWait(300);
         whileOpen(menu);
         menu->close();
     });
     poll.start(10);
     QContextMenuEvent event(QContextMenuEvent::Mouse, point, window.mapToGlobal(point));
     QApplication::sendEvent(&window, &event);
-    waitFor(100);
+    QTest::qWait(100);
 }
 
 } // namespace
@@ -88,24 +79,21 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    // The window's node listens on a free port on loopback.
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
+    // Nothing is sent to the window's node: a free port of the system's choosing does.
     MainWindowEnvironment environment;
-    environment.node.port = probe.localPort();
-    probe.close();
+    environment.node.port = 0;
     environment.node.writeDiagnostic = [](const QString&) {};
     MainWindow window(nullptr, environment);
     window.setGeometry(40, 40, 560, 320);
     window.show();
-    waitFor(500);
+    QTest::qWait(500);
 
     bool ok = true;
     if (parser.isSet(menuFile)) {
         withContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
             // The pointer rests on the first entry, as after moving onto it.
             menu->setActiveAction(menu->actions().value(0));
-            waitFor(200);
+            QTest::qWait(200);
             ok =
                 save(screenArea(window.geometry().united(menu->geometry()), 0), parser.value(menuFile)) && ok;
         });
@@ -117,7 +105,7 @@ int main(int argc, char* argv[])
                     action->trigger();
             }
         });
-        waitFor(500);
+        QTest::qWait(500);
         AboutInfo* about = nullptr;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* found = qobject_cast<AboutInfo*>(widget); found && found->isVisible())

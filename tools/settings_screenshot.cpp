@@ -9,23 +9,15 @@
 
 #include <QApplication>
 #include <QDataStream>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QScreen>
 #include <QStyle>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cstdio>
 
 namespace {
-
-void waitFor(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 // One second of 16-bit mono silence at 44.1 kHz: enough for the dialog to see a playable file.
 bool writeSilentWave(const QString& path)
@@ -90,7 +82,7 @@ int main(int argc, char* argv[])
     dialog.move(0, 0);
     dialog.raise();
     dialog.activateWindow();
-    waitFor(500);
+    QTest::qWait(500);
 
     // The pixels the X server shows, not the widget painting itself on its own.
     const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")

@@ -41,15 +41,6 @@ namespace {
 const QString intro = QStringLiteral("/shows/opening night/intro.wav");
 const QString outro = QStringLiteral("/shows/opening night/outro.wav");
 
-Settings* openDialog()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* settings = qobject_cast<Settings*>(widget); settings && settings->isVisible())
-            return settings;
-    }
-    return nullptr;
-}
-
 QStringList plays(const QStringList& events)
 {
     return events.filter(QRegularExpression("^play "));
@@ -228,14 +219,12 @@ void CuePlaybackTest::settingsOkRebuildsSoundsCancelKeepsThem()
     harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
     harness.recorder.takeEvents();
 
-    harness.invokeSlot("ChangedAudioEdit");
-    Settings* dialog = openDialog();
+    Settings* dialog = harness.openSettings();
     QVERIFY(dialog);
     QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
     QCOMPARE(harness.recorder.takeEvents(), QStringList());
 
-    harness.invokeSlot("ChangedAudioEdit");
-    dialog = openDialog();
+    dialog = harness.openSettings();
     QVERIFY(dialog);
     QPointer<Settings> guard(dialog);
     QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
@@ -251,8 +240,7 @@ void CuePlaybackTest::settingsOkRebuildsSoundsCancelKeepsThem()
 void CuePlaybackTest::settingsDefaultEmptiesTheStore()
 {
     WindowHarness harness(cueList({{0, intro, 0, 0, 10}}), true);
-    harness.invokeSlot("ChangedAudioEdit");
-    Settings* dialog = openDialog();
+    Settings* dialog = harness.openSettings();
     QVERIFY(dialog);
     QTest::mouseClick(dialog->findChild<QPushButton*>("defaultButton"), Qt::LeftButton);
 
@@ -300,8 +288,8 @@ void CuePlaybackTest::closingDeletesTheSounds()
 
 void CuePlaybackTest::oddStoredValuesDoNotBreakTheWindow()
 {
-    RemoveAllSettings();
-    {
+    // Values of the wrong type or size, as another program or a damaged file could leave them.
+    const auto writeOddValues = [](MainWindowEnvironment&) {
         QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
         store.setValue("audio_file_0", QStringList{"a.wav", "b.wav"});
         store.setValue("audio_hour_0", QByteArray("\0\xff\x01", 3));
@@ -309,18 +297,22 @@ void CuePlaybackTest::oddStoredValuesDoNotBreakTheWindow()
         store.setValue("audio_seconds_0", QVariantMap{{"x", 1}});
         store.setValue("audio_file_1", QString(100000, QLatin1Char('x')));
         store.setValue("UseLcd", QStringList{"true"});
-    }
-    SoundRecorder recorder;
-    MainWindowEnvironment environment;
-    environment.node.port = freeUdpPort();
-    environment.node.writeDiagnostic = [](const QString&) {};
-    environment.node.listInterfaces = [] { return QList<DescribedInterface>{}; };
-    environment.makeSound = recorder.factory();
-    {
-        MainWindow window(nullptr, environment);
-        window.show();
-        QTest::qWait(60);
-    }
+    };
+    WindowHarness harness({}, false, {}, writeOddValues);
+    QVERIFY(harness.window().isVisible());
+
+    // The window still shows what a sender sends, in whichever display the store chose.
+    harness.sendTimecode("127.0.0.5", 1, 2, 3, 4);
+    const QString shown = QStringLiteral("01:02:03:04");
+    QVERIFY2(harness.labelText("timeLabel") == shown || harness.lcdText("timeLcd") == shown,
+             qPrintable(harness.labelText("timeLabel") + " / " + harness.lcdText("timeLcd")));
+    QVERIFY(harness.labelText("senderLabel").contains("127.0.0.5"));
+
+    // And its cue list can still be opened and closed.
+    Settings* dialog = harness.openSettings();
+    QVERIFY(dialog);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+
     QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
     // Loading takes nothing away from the store.
     QCOMPARE(store.value("audio_file_1").toString().size(), 100000);

@@ -5,7 +5,7 @@
 // drawn into an image. The program's own start-up settings apply, as in main().
 #include "app/applicationsetup.h"
 #include "app/timecodelabel.h"
-#include "textreader.h"
+#include "screenocr.h"
 #include "windowharness.h"
 #include "xvfbserver.h"
 

@@ -10,8 +10,8 @@
 // recording of what is played into that sink. Lets a test hear what the program really sends to
 // the system's sound output, without a sound card and without touching the user's sound server.
 //
-// Start it once per test program, before anything of Qt Multimedia has looked for audio devices:
-// Qt connects to the sound server once and does not notice a server started later.
+// Start it once per test program, before the sound engine first connects: a PulseAudio client
+// finds its server when it connects and does not notice a server started later.
 class PulseNullSink
 {
 public:

@@ -76,12 +76,17 @@ bool writeToneFile(const QString& path, int format, int sampleRate, int channels
     SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!file)
         return false;
-    std::vector<double> samples(size_t(frames * channels));
-    for (qint64 frame = 0; frame < frames; ++frame) {
-        for (int channel = 0; channel < channels; ++channel)
-            samples[size_t(frame * channels + channel)] = toneSample(frame, channel, sampleRate);
+    // A second at a time, so that a ten-minute file never sits in memory whole.
+    std::vector<double> samples(size_t(sampleRate * channels));
+    bool written = true;
+    for (qint64 start = 0; written && start < frames; start += sampleRate) {
+        const qint64 count = qMin<qint64>(sampleRate, frames - start);
+        for (qint64 frame = 0; frame < count; ++frame) {
+            for (int channel = 0; channel < channels; ++channel)
+                samples[size_t(frame * channels + channel)] = toneSample(start + frame, channel, sampleRate);
+        }
+        written = sf_writef_double(file, samples.data(), count) == count;
     }
-    const bool written = sf_writef_double(file, samples.data(), frames) == frames;
     return sf_close(file) == 0 && written;
 }
 

@@ -24,8 +24,8 @@ bool writeCueFile(const QString& path, const QByteArray& bytes);
 // The tone of toneWav as a float sample in [-0.5, 0.5], a quarter turn later in each further
 // channel so that a reader that mixes channels up is caught.
 double toneSample(qint64 frame, int channel, int sampleRate);
-// Writes that tone through libsndfile in the given format (SF_FORMAT_* major | subtype); false
-// when libsndfile cannot write it.
+// Writes that tone through libsndfile in the given format (SF_FORMAT_* major | subtype), a
+// second at a time; false when libsndfile cannot write it.
 bool writeToneFile(const QString& path, int format, int sampleRate, int channels, qint64 frames);
 
 // Where a recording (16-bit stereo at the null sink's rate) is above silence, from a frame on.

@@ -65,9 +65,11 @@ void WindowHarness::waitForTicks(int ticks)
     QTest::qWait(ticks * MainWindow::DisplayIntervalMs + 10);
 }
 
-void WindowHarness::invokeSlot(const char* slot)
+void WindowHarness::clickButton(const char* name)
 {
-    QVERIFY(QMetaObject::invokeMethod(mainWindow.get(), slot, Qt::DirectConnection));
+    auto* button = mainWindow->findChild<QPushButton*>(QLatin1String(name));
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 Settings* WindowHarness::openSettings()

@@ -37,7 +37,9 @@ public:
     void queueTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds, quint8 frames,
                        quint8 type = 1);
     void waitForTicks(int ticks = 2);
-    void invokeSlot(const char* slot);
+    // Clicks the window's push button of that object name ("stopButton", "editButton"), as a
+    // user does; fails the test if there is none.
+    void clickButton(const char* name);
 
     QString labelText(const char* name) const;
     // What the LCD's segments show: its accessible name when they draw exactly that text, else a

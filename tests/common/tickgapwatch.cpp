@@ -1,12 +1,10 @@
 #include "tickgapwatch.h"
 
-#include "app/mainwindow.h"
-
-TickGapWatch::TickGapWatch()
+TickGapWatch::TickGapWatch(int intervalMs)
 {
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &TickGapWatch::tick);
-    timer.start(MainWindow::DisplayIntervalMs);
+    timer.start(intervalMs);
     clock.start();
 }
 

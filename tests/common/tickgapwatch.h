@@ -4,14 +4,14 @@
 #include <QObject>
 #include <QTimer>
 
-// A 20 ms timer on the GUI thread, like the main window's display tick, that notes the longest
-// time between two of its ticks: how long the window could not draw or fire a cue.
+// A timer on the GUI thread, like the main window's display tick, that notes the longest time
+// between two of its ticks: how long the window could not draw or fire a cue.
 class TickGapWatch : public QObject
 {
     Q_OBJECT
 
 public:
-    TickGapWatch();
+    explicit TickGapWatch(int intervalMs);
 
     // Starts a new measurement: the longest gap from now on.
     void restart();
