@@ -33,7 +33,7 @@ class TimecodeLcd;
 // settings dialog's file chooser and the update service. The defaults are the real machine.
 struct MainWindowEnvironment
 {
-    NodeEnvironment node;
+    NodeEnvironment node; // its clock also tells when a sender has gone quiet
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
     QString updateUrl = updateQueryUrl();

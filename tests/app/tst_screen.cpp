@@ -129,6 +129,16 @@ QImage lcdDrawing(const QLCDNumber& shown, const QString& text)
     return image;
 }
 
+// The darkest grey in the image's rows from top up to bottom.
+int darkestIn(const QImage& image, int top, int bottom)
+{
+    int value = 255;
+    for (int y = qMax(0, top); y < qMin(image.height(), bottom); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            value = qMin(value, qGray(image.pixel(x, y)));
+    return value;
+}
+
 // The darkest grey of each line of the label's text, centred as the label draws it, from the
 // screen: near black for a line in full colour, a light grey for a dimmed one.
 QList<int> darkestPerLine(const QWidget& label, int lines)
@@ -138,12 +148,8 @@ QList<int> darkestPerLine(const QWidget& label, int lines)
     const int top = (label.height() - metrics.height() - (lines - 1) * metrics.lineSpacing()) / 2;
     QList<int> darkest;
     for (int line = 0; line < lines; ++line) {
-        int value = 255;
         const int from = top + line * metrics.lineSpacing();
-        for (int y = qMax(0, from); y < qMin(shown.height(), from + metrics.height()); ++y)
-            for (int x = 0; x < shown.width(); ++x)
-                value = qMin(value, qGray(shown.pixel(x, y)));
-        darkest.append(value);
+        darkest.append(darkestIn(shown, from, from + metrics.height()));
     }
     return darkest;
 }
@@ -356,37 +362,23 @@ void ScreenTest::lcdIsDrawnDimmedWhenEverySenderIsQuiet()
     QVERIFY(lcd);
     const auto darkest = [&] {
         harness.waitForTicks(5);
-        const QImage shown = onScreen(lcd);
-        int value = 255;
-        for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < shown.width(); ++x)
-                value = qMin(value, qGray(shown.pixel(x, y)));
-        return value;
+        return darkestIn(onScreen(lcd), 0, lcd->height());
     };
     harness.sendTimecode(senderAddress(0), 10, 0, 5, 12);
     harness.sendTimecode(senderAddress(1), 1, 23, 45, 21);
     clock.advance(600);
     harness.sendTimecode(senderAddress(0), 10, 0, 5, 13);
     clock.advance(600);
-    int value = darkest();
-    QVERIFY2(value < FullColourBelow,
-             qPrintable(QStringLiteral("one console still sends, yet the LCD is drawn "
-                                       "at grey %1")
-                            .arg(value)));
+    QVERIFY2(darkest() < FullColourBelow, "one console still sends, yet the LCD is not in full colour");
     clock.advance(600);
-    value = darkest();
-    QVERIFY2(
-        isDimmed(value),
-        qPrintable(QStringLiteral("every console is quiet, and the LCD is drawn at grey %1").arg(value)));
+    const int quiet = darkest();
+    QVERIFY2(isDimmed(quiet),
+             qPrintable(QStringLiteral("every console is quiet, and the LCD is at grey %1").arg(quiet)));
     // Dimmed, the segments still show both timecodes.
-    const QImage shown = onScreen(lcd);
-    QImage reference = lcdDrawing(*lcd, QStringLiteral("10:00:05:13 01:23:45:21"));
-    QCOMPARE(shown, reference);
+    QCOMPARE(onScreen(lcd), lcdDrawing(*lcd, QStringLiteral("10:00:05:13 01:23:45:21")));
 
     harness.sendTimecode(senderAddress(1), 1, 23, 45, 21);
-    value = darkest();
-    QVERIFY2(value < FullColourBelow,
-             qPrintable(QStringLiteral("a console is back, yet the LCD is drawn at grey %1").arg(value)));
+    QVERIFY2(darkest() < FullColourBelow, "a console is back, yet the LCD is not in full colour");
 }
 
 int main(int argc, char** argv)
