@@ -3,7 +3,6 @@
 // loopback into the real window, with the window's clock moved by hand.
 #include "app/timecodelabel.h"
 #include "app/timecodelcd.h"
-#include "manualclock.h"
 #include "testregistry.h"
 #include "windowharness.h"
 
@@ -76,8 +75,7 @@ void QuietSenderTest::labelDimsTheLinesOfQuietSenders()
     QFETCH(QStringList, steps);
     QFETCH(QList<bool>, dimmed);
     ManualClock clock;
-    WindowHarness harness({}, false, {},
-                          [&](MainWindowEnvironment& environment) { clock.install(environment.node); });
+    WindowHarness harness({}, false, {}, onClock(clock));
     const QStringList shown = runSteps(harness, clock, steps);
     const auto* label = harness.window().findChild<TimecodeLabel*>(QStringLiteral("timeLabel"));
     QVERIFY(label);
@@ -105,8 +103,7 @@ void QuietSenderTest::lcdDimsWhenEverySenderIsQuiet()
     QFETCH(QStringList, steps);
     QFETCH(bool, dimmed);
     ManualClock clock;
-    WindowHarness harness({}, true, {},
-                          [&](MainWindowEnvironment& environment) { clock.install(environment.node); });
+    WindowHarness harness({}, true, {}, onClock(clock));
     const QStringList shown = runSteps(harness, clock, steps);
     const auto* lcd = harness.window().findChild<TimecodeLcd*>(QStringLiteral("timeLcd"));
     QVERIFY(lcd);

@@ -1,7 +1,6 @@
 // How much of the timecode display a new frame repaints, and the process setting that decides
 // whether Qt can draw large text at all.
 #include "app/applicationsetup.h"
-#include "manualclock.h"
 #include "testregistry.h"
 #include "windowharness.h"
 
@@ -62,8 +61,7 @@ void RepaintTest::newFrameRepaintsOnlyItsCells()
     QFETCH(bool, lcd);
     // Time stands still, so that no sender goes quiet (and is repainted dimmed) on a slow run.
     ManualClock clock;
-    WindowHarness harness({}, lcd, {},
-                          [&](MainWindowEnvironment& environment) { clock.install(environment.node); });
+    WindowHarness harness({}, lcd, {}, onClock(clock));
     harness.window().resize(1920, 1080);
     QTRY_COMPARE(harness.window().size(), QSize(1920, 1080));
     for (int sender = 0; sender < 4; ++sender)

@@ -5,7 +5,6 @@
 // drawn into an image; a quiet sender's dimmed timecode is told by the grey of its darkest pixel. The
 // program's own start-up settings apply, as in main().
 #include "app/applicationsetup.h"
-#include "manualclock.h"
 #include "textreader.h"
 #include "windowharness.h"
 #include "xvfbserver.h"
@@ -256,8 +255,7 @@ void ScreenTest::timecodeIsDrawn()
     QFETCH(int, senders);
     // Time stands still, so that no sender goes quiet (and is dimmed) on a slow run.
     ManualClock clock;
-    WindowHarness harness({}, lcd, {},
-                          [&](MainWindowEnvironment& environment) { clock.install(environment.node); });
+    WindowHarness harness({}, lcd, {}, onClock(clock));
     showAt(harness, size);
     if (QTest::currentTestFailed())
         return;
@@ -292,8 +290,7 @@ void ScreenTest::timecodeIsDrawn()
 void ScreenTest::quietSendersAreDrawnFaint()
 {
     ManualClock clock;
-    WindowHarness harness({}, false, {},
-                          [&](MainWindowEnvironment& environment) { clock.install(environment.node); });
+    WindowHarness harness({}, false, {}, onClock(clock));
     showAt(harness, QSize(1280, 800));
     for (int sender = 0; sender < 4; ++sender) {
         const Timecode& value = FirstRound[sender];
@@ -355,8 +352,7 @@ void ScreenTest::quietSendersAreDrawnFaint()
 void ScreenTest::lcdIsDrawnDimmedWhenEverySenderIsQuiet()
 {
     ManualClock clock;
-    WindowHarness harness({}, true, {},
-                          [&](MainWindowEnvironment& environment) { clock.install(environment.node); });
+    WindowHarness harness({}, true, {}, onClock(clock));
     showAt(harness, QSize(1280, 800));
     const auto* lcd = harness.window().findChild<QLCDNumber*>(QStringLiteral("timeLcd"));
     QVERIFY(lcd);

@@ -102,6 +102,11 @@ QString WindowHarness::lcdText(const char* name) const
                : QStringLiteral("<%1 does not show \"%2\">").arg(QLatin1String(name), lcd->accessibleName());
 }
 
+std::function<void(MainWindowEnvironment&)> onClock(ManualClock& clock)
+{
+    return [&clock](MainWindowEnvironment& environment) { clock.install(environment.node); };
+}
+
 bool lcdShows(const QLCDNumber& lcd, const QString& text)
 {
     // QLCDNumber keeps no text that could be read back; a second one of the same make and size
