@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Draws the screenshots in docs/ from a build, on a private X server (Xvfb) as a user sees the
-# window: two senders in label mode, one in LCD mode.
+# window: two senders in label mode, one in LCD mode, two in label mode of which one went quiet.
 #   bash scripts/screenshots.sh [BUILD_DIR]
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -18,7 +18,8 @@ on_xvfb() { XVFB_SCREEN="$1" bash "$VELMORA_ROOT/scripts/with-xvfb.sh" "${@:2}";
 mkdir -p "$VELMORA_ROOT/docs"
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 2 "$VELMORA_ROOT/docs/two-senders-label.png"
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 1 --lcd "$VELMORA_ROOT/docs/one-sender-lcd.png"
-echo "wrote docs/two-senders-label.png and docs/one-sender-lcd.png"
+on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 2 --quiet 2 "$VELMORA_ROOT/docs/quiet-sender.png"
+echo "wrote docs/two-senders-label.png, docs/one-sender-lcd.png and docs/quiet-sender.png"
 
 # The settings dialog: a playable cue, a missing file and two cues sharing a start time, drawn on
 # a private Xvfb, so that the colours are those the X server shows in the style Velmora runs with.

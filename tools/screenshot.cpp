@@ -1,5 +1,6 @@
 // Draws the main window as a user sees it while timecode arrives, into a PNG file:
 //   velmora-screenshot --senders 2 --lcd out.png
+//   velmora-screenshot --senders 2 --quiet 2 out.png   (the second sender has stopped)
 // Meant for the project's docs; run it with a throw-away settings store (scripts/screenshots.sh),
 // since it writes the display mode into the store it finds.
 #include "app/mainwindow.h"
@@ -54,7 +55,10 @@ int main(int argc, char* argv[])
                                      QStringLiteral("count"), QStringLiteral("1"));
     const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Window size WIDTHxHEIGHT."),
                                   QStringLiteral("size"), QStringLiteral("800x480"));
-    parser.addOptions({lcd, senders, size});
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("The sender, 1 to 4, that stopped sending a while ago."),
+                                   QStringLiteral("sender"));
+    parser.addOptions({lcd, senders, size, quiet});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1) {
@@ -63,6 +67,9 @@ int main(int argc, char* argv[])
     }
     const QStringList dimensions = parser.value(size).split(QLatin1Char('x'));
     const int senderCount = qBound(1, parser.value(senders).toInt(), 4);
+    // Counted from 0; -1 when every sender is still sending.
+    const int quietSender =
+        parser.isSet(quiet) ? qBound(1, parser.value(quiet).toInt(), senderCount) - 1 : -1;
 
     {
         QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
@@ -76,6 +83,10 @@ int main(int argc, char* argv[])
     environment.node.port = probe.localPort();
     probe.close();
     environment.node.writeDiagnostic = [](const QString&) {};
+    // The window's clock, moved on below by the time a quiet sender has been silent, so that the
+    // picture does not wait for it.
+    qint64 nowMs = 0;
+    environment.node.clockMs = [&nowMs] { return nowMs; };
     MainWindow window(nullptr, environment);
     window.setGeometry(0, 0, dimensions.value(0).toInt(), dimensions.value(1).toInt());
     window.show();
@@ -98,6 +109,27 @@ int main(int argc, char* argv[])
                               QHostAddress::LocalHost, environment.node.port);
         sockets.push_back(std::move(socket));
         waitFor(60);
+    }
+    if (quietSender >= 0) {
+        // A second and a half later: the others have sent on, the quiet one has not.
+        nowMs += 1500;
+        for (int i = 0; i < senderCount; ++i) {
+            if (i == quietSender)
+                continue;
+            int seconds = shown[i].seconds + 1, minutes = shown[i].minutes, hours = shown[i].hours;
+            if (seconds == 60) {
+                seconds = 0;
+                if (++minutes == 60) {
+                    minutes = 0;
+                    ++hours;
+                }
+            }
+            sockets[size_t(i)]->writeDatagram(timecodeDatagram(quint8(hours), quint8(minutes),
+                                                               quint8(seconds), shown[i].frames,
+                                                               shown[i].type),
+                                              QHostAddress::LocalHost, environment.node.port);
+            waitFor(60);
+        }
     }
     waitFor(300);
 

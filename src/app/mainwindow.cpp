@@ -57,6 +57,13 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
 {
     if (!this->environment.makeSound)
         this->environment.makeSound = systemSoundFactory();
+    // One clock for the node and the display, so that a test that moves it moves both.
+    if (!this->environment.node.clockMs)
+        this->environment.node.clockMs = [] {
+            return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count());
+        };
 
     downloadLink = ProductLinks::downloadLink();
     helpLink = ProductLinks::helpLink();
@@ -85,6 +92,7 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
         artnetNode->setReplyToPoll(true);
         cueClock.start();
         connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::CheckCues);
+        connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::NoteTimecodeArrival);
 
         CreateAudioSounds();
         CreateButtons();
@@ -238,7 +246,10 @@ void MainWindow::SendTimecodeTimeOut()
     int count = 0;
     ArtTimecode timecode;
     QHostAddress sender;
+    const qint64 nowMs = environment.node.clockMs();
+    QList<bool> quiet;
     for (int index = 0; artnetNode->getTimecodeSource(&timecode, &sender, index); ++index) {
+        quiet.append(IsQuiet(index, nowMs));
         if (index != 0) {
             frameRateText += separator;
             timeText += separator;
@@ -252,8 +263,10 @@ void MainWindow::SendTimecodeTimeOut()
     if (count == 0)
         return;
 
-    if (timeLabel)
+    if (timeLabel) {
         timeLabel->setText(timeText);
+        timeLabel->setDimmedLines(quiet);
+    }
     if (fpsLabel)
         fpsLabel->setText(frameRateText);
     if (timeLcd) {
@@ -262,6 +275,8 @@ void MainWindow::SendTimecodeTimeOut()
         // An LCD keeps its digits to itself; the accessible name lets screen readers (and
         // anything else that looks) read what it shows.
         timeLcd->setAccessibleName(timeText);
+        // One display for all senders: it can only say that every one of them went quiet.
+        timeLcd->setDimmed(!quiet.contains(false));
     }
     if (fpsLcd) {
         fpsLcd->setDigitCount(qMin(7 * count - 1, MaxLcdDigits));
@@ -290,6 +305,22 @@ void MainWindow::CheckCues(int source, const ArtTimecode& timecode)
     if (cueTrigger.hasStart() && !std::exchange(cueStartQueued, true))
         QMetaObject::invokeMethod(
             this, [this] { StartCue(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::NoteTimecodeArrival(int source)
+{
+    // Arrival, not a change of timecode: a parked console keeps sending the same timecode.
+    if (source < 0)
+        return;
+    const qint64 nowMs = environment.node.clockMs();
+    while (lastTimecodeMs.size() <= source)
+        lastTimecodeMs.append(nowMs);
+    lastTimecodeMs[source] = nowMs;
+}
+
+bool MainWindow::IsQuiet(int source, qint64 nowMs) const
+{
+    return source < lastTimecodeMs.size() && nowMs - lastTimecodeMs[source] > QuietAfterMs;
 }
 
 void MainWindow::StartCue()

@@ -33,7 +33,7 @@ class TimecodeLcd;
 // settings dialog's file chooser and the update service. The defaults are the real machine.
 struct MainWindowEnvironment
 {
-    NodeEnvironment node;
+    NodeEnvironment node; // its clock also tells when a sender has gone quiet
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
     QString updateUrl = updateQueryUrl();
@@ -52,6 +52,10 @@ public:
     static constexpr int DisplayIntervalMs = 20;
     // QLCDNumber shows at most 99 digits and warns on every larger count.
     static constexpr int MaxLcdDigits = 99;
+    // A sender whose last timecode datagram is older than this is drawn dimmed: a console that
+    // stopped looks different from one that is parked, which keeps sending the same timecode.
+    // Consoles send every frame, so a second is dozens of datagrams lost in a row.
+    static constexpr qint64 QuietAfterMs = 1000;
 
     explicit MainWindow(QWidget* parent = nullptr);
     MainWindow(QWidget* parent, MainWindowEnvironment environment);
@@ -91,6 +95,8 @@ private:
     void CloseAboutInfo();
     void StopAllSounds();
     void CheckCues(int source, const ArtTimecode& timecode);
+    void NoteTimecodeArrival(int source);
+    bool IsQuiet(int source, qint64 nowMs) const;
     void StartCue();
     void CreateContextMenu();
     void ScaleTimeLabelFont();
@@ -129,4 +135,6 @@ private:
     QElapsedTimer cueClock;
     bool cueStartQueued = false;
     int shownSenders = 0;
+    // Per sender, in the node's table order: when its last timecode datagram arrived.
+    QList<qint64> lastTimecodeMs;
 };

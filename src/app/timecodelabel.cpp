@@ -1,5 +1,7 @@
 #include "timecodelabel.h"
 
+#include "timecodetext.h"
+
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPaintEvent>
@@ -7,21 +9,6 @@
 #include <QPainterPath>
 
 #include <cmath>
-
-namespace {
-
-// Dimmed text keeps this share of the text colour over the background: still readable up close,
-// clearly set apart at a glance.
-constexpr qreal DimmedShare = 0.3;
-
-QColor blend(const QColor& over, const QColor& under, qreal share)
-{
-    return QColor::fromRgbF(float(over.redF() * share + under.redF() * (1 - share)),
-                            float(over.greenF() * share + under.greenF() * (1 - share)),
-                            float(over.blueF() * share + under.blueF() * (1 - share)));
-}
-
-} // namespace
 
 TimecodeLabel::TimecodeLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
 {
@@ -169,7 +156,8 @@ const TimecodeLabel::Glyph& TimecodeLabel::glyph(QChar character, bool dim)
         QPainter painter(&made.image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.translate(-bounds.topLeft());
-        painter.fillPath(outline, dim ? blend(text, palette().color(backgroundRole()), DimmedShare) : text);
+        painter.fillPath(outline,
+                         dim ? TimecodeText::dimmedColour(text, palette().color(backgroundRole())) : text);
     }
     return *glyphs.insert(key, made);
 }

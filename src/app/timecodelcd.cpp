@@ -1,5 +1,7 @@
 #include "timecodelcd.h"
 
+#include "timecodetext.h"
+
 TimecodeLcd::TimecodeLcd(QWidget* parent) : QLCDNumber(parent) {}
 
 void TimecodeLcd::display(const QString& text)
@@ -43,4 +45,23 @@ QRect TimecodeLcd::cellArea(int cell) const
     const int margin = segment / 5 + 2;
     return QRect(left + advance * cell - margin, top - margin, advance + 2 * margin,
                  2 * segment + 2 * margin);
+}
+
+void TimecodeLcd::setDimmed(bool dim)
+{
+    if (dim == dimmed)
+        return;
+    dimmed = dim;
+    if (!dim) {
+        // The palette as it was, with what it inherited: a palette that was never set here
+        // follows the window's again.
+        setPalette(brightPalette);
+        return;
+    }
+    brightPalette = palette();
+    QPalette faint = brightPalette;
+    // The flat segments are filled with the foreground colour.
+    faint.setColor(foregroundRole(), TimecodeText::dimmedColour(brightPalette.color(foregroundRole()),
+                                                                brightPalette.color(backgroundRole())));
+    setPalette(faint);
 }

@@ -16,9 +16,16 @@ public:
     // shown right, only with a repaint of the whole display.
     void display(const QString& text);
 
+    // Draws the digits in a faint colour while set: the display of senders that have all gone
+    // quiet.
+    void setDimmed(bool dimmed);
+    bool isDimmed() const { return dimmed; }
+
 private:
     QRect cellArea(int cell) const;
 
     QString shownText;
     int shownDigits = -1;
+    bool dimmed = false;
+    QPalette brightPalette;
 };

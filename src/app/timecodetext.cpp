@@ -92,4 +92,13 @@ int shownLabelFontSize(const QString& family, const QString& text, QSize labelSi
     return size;
 }
 
+QColor dimmedColour(const QColor& text, const QColor& background)
+{
+    const auto mix = [](float over, float under) {
+        return float(over * DimmedShare + under * (1 - DimmedShare));
+    };
+    return QColor::fromRgbF(mix(text.redF(), background.redF()), mix(text.greenF(), background.greenF()),
+                            mix(text.blueF(), background.blueF()));
+}
+
 } // namespace TimecodeText

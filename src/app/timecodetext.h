@@ -2,10 +2,12 @@
 
 #include "artnet/arttimecode.h"
 
+#include <QColor>
 #include <QSize>
 #include <QString>
 
-// The texts of the timecode display, and the font size of the timecode label.
+// The texts of the timecode display, the font size of the timecode label, and the colour of a
+// sender that has gone quiet.
 namespace TimecodeText {
 
 // "24 FPS", "25 FPS", "30 Drop", "30 FPS"; empty for any other type.
@@ -27,5 +29,12 @@ constexpr int SmallestShownSize = 6;
 // labelFontSize, made smaller still when at that size not every line of text would fit inside the
 // label: with several senders in a small window even size 22 cuts off the first and last lines.
 int shownLabelFontSize(const QString& family, const QString& text, QSize labelSize);
+
+// Dimmed text keeps this share of the text colour over the background: still readable up close,
+// clearly set apart at a glance.
+constexpr qreal DimmedShare = 0.3;
+
+// The text colour laid over the background at DimmedShare.
+QColor dimmedColour(const QColor& text, const QColor& background);
 
 } // namespace TimecodeText

@@ -2,7 +2,8 @@
 // ArtTimeCode over loopback, and the server's own pixels read back where the timecode display is.
 // The placeholder is compared with the same text drawn from the font's outlines, the received
 // timecode is read back with OCR (tesseract), and the LCD display is compared with a QLCDNumber
-// drawn into an image. The program's own start-up settings apply, as in main().
+// drawn into an image; a quiet sender's dimmed timecode is told by the grey of its darkest pixel. The
+// program's own start-up settings apply, as in main().
 #include "app/applicationsetup.h"
 #include "app/timecodelabel.h"
 #include "screenocr.h"
@@ -128,6 +129,41 @@ QImage lcdDrawing(const QLCDNumber& shown, const QString& text)
     return image;
 }
 
+// The darkest grey in the image's rows from top up to bottom.
+int darkestIn(const QImage& image, int top, int bottom)
+{
+    int value = 255;
+    for (int y = qMax(0, top); y < qMin(image.height(), bottom); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            value = qMin(value, qGray(image.pixel(x, y)));
+    return value;
+}
+
+// The darkest grey of each line of the label's text, centred as the label draws it, from the
+// screen: near black for a line in full colour, a light grey for a dimmed one.
+QList<int> darkestPerLine(const QWidget& label, int lines)
+{
+    const QImage shown = onScreen(&label);
+    const QFontMetrics metrics(label.font());
+    const int top = (label.height() - metrics.height() - (lines - 1) * metrics.lineSpacing()) / 2;
+    QList<int> darkest;
+    for (int line = 0; line < lines; ++line) {
+        const int from = top + line * metrics.lineSpacing();
+        darkest.append(darkestIn(shown, from, from + metrics.height()));
+    }
+    return darkest;
+}
+
+// Bounds of the darkest grey: full colour is near black; dimmed is faint, but drawn.
+constexpr int FullColourBelow = 60;
+constexpr int DimmedAbove = 120;
+constexpr int DimmedBelow = 220;
+
+bool isDimmed(int darkest)
+{
+    return darkest > DimmedAbove && darkest < DimmedBelow;
+}
+
 // Scaled so that a line of text is about 60 pixels high, with a margin: the size OCR reads best.
 QImage forReading(const QImage& image, int lineHeight)
 {
@@ -148,7 +184,8 @@ class ScreenTest : public QObject
 private slots:
     void timecodeIsDrawn_data();
     void timecodeIsDrawn();
-    void dimmedLinesAreDrawnFaint();
+    void quietSendersAreDrawnFaint();
+    void lcdIsDrawnDimmedWhenEverySenderIsQuiet();
 
 private:
     void showAt(WindowHarness& harness, QSize size);
@@ -217,7 +254,9 @@ void ScreenTest::timecodeIsDrawn()
     QFETCH(bool, lcd);
     QFETCH(QSize, size);
     QFETCH(int, senders);
-    WindowHarness harness({}, lcd);
+    // Time stands still, so that no sender goes quiet (and is dimmed) on a slow run.
+    ManualClock clock;
+    WindowHarness harness({}, lcd, {}, onClock(clock));
     showAt(harness, size);
     if (QTest::currentTestFailed())
         return;
@@ -249,66 +288,94 @@ void ScreenTest::timecodeIsDrawn()
         checkLabel(*label, expected);
 }
 
-void ScreenTest::dimmedLinesAreDrawnFaint()
+void ScreenTest::quietSendersAreDrawnFaint()
 {
-    WindowHarness harness;
+    ManualClock clock;
+    WindowHarness harness({}, false, {}, onClock(clock));
     showAt(harness, QSize(1280, 800));
     for (int sender = 0; sender < 4; ++sender) {
         const Timecode& value = FirstRound[sender];
         harness.sendTimecode(senderAddress(sender), value.hours, value.minutes, value.seconds, value.frames);
     }
-    auto* label = harness.window().findChild<TimecodeLabel*>(QStringLiteral("timeLabel"));
+    const auto* label = harness.window().findChild<QLabel*>(QStringLiteral("timeLabel"));
     QVERIFY(label);
 
     // The darkest pixel of each of the four lines, from the screen.
-    const auto darkestPerLine = [&] {
+    const auto darkest = [&] {
         harness.waitForTicks(5);
-        const QImage shown = onScreen(label);
-        const int top = (label->height() - QFontMetrics(label->font()).height() -
-                         3 * QFontMetrics(label->font()).lineSpacing()) /
-                        2;
-        QList<int> darkest;
-        for (int line = 0; line < 4; ++line) {
-            int value = 255;
-            const int from = top + line * QFontMetrics(label->font()).lineSpacing();
-            for (int y = qMax(0, from); y < qMin(shown.height(), from + QFontMetrics(label->font()).height());
-                 ++y)
-                for (int x = 0; x < shown.width(); ++x)
-                    value = qMin(value, qGray(shown.pixel(x, y)));
-            darkest.append(value);
-        }
-        return darkest;
+        return darkestPerLine(*label, 4);
     };
 
-    const QList<int> plain = darkestPerLine();
+    const QList<int> plain = darkest();
     for (const int value : plain)
-        QVERIFY2(value < 60, "a line of the timecode is not drawn in full black");
+        QVERIFY2(value < FullColourBelow, "a line of the timecode is not drawn in full black");
 
-    label->setDimmedLines({false, true, false, true});
-    const QList<int> dimmed = darkestPerLine();
-    QVERIFY2(dimmed[0] < 60 && dimmed[2] < 60, "lines not dimmed became faint");
-    for (const int line : {1, 3}) {
-        // Faint, but drawn.
-        QVERIFY2(dimmed[line] > 120, qPrintable(QStringLiteral("line %1 is not dimmed").arg(line)));
-        QVERIFY2(dimmed[line] < 220, qPrintable(QStringLiteral("line %1 vanished").arg(line)));
+    // The first and third consoles run on; the second and fourth stop.
+    for (const int sender : {0, 2}) {
+        clock.advance(600);
+        const Timecode& value = SecondRound[sender];
+        harness.sendTimecode(senderAddress(sender), value.hours, value.minutes, value.seconds, value.frames);
     }
-    // Dimmed lines still follow the timecode. OCR passes over faint text: darken it first.
-    harness.sendTimecode(senderAddress(1), 7, 7, 7, 7);
+    const QList<int> dimmed = darkest();
+    for (const int line : {0, 2})
+        QVERIFY2(dimmed[line] < FullColourBelow,
+                 qPrintable(QStringLiteral("the running console's line %1 is drawn at grey %2")
+                                .arg(line)
+                                .arg(dimmed[line])));
+    for (const int line : {1, 3})
+        QVERIFY2(isDimmed(dimmed[line]),
+                 qPrintable(QStringLiteral("the quiet console's line %1 is drawn at grey %2")
+                                .arg(line)
+                                .arg(dimmed[line])));
+
+    // The quiet ones keep their last timecode, readable. OCR passes over faint text: darken it first.
     QImage faint = onScreen(label);
     for (int y = 0; y < faint.height(); ++y) {
         for (int x = 0; x < faint.width(); ++x)
-            faint.setPixel(x, y, qGray(faint.pixel(x, y)) < 200 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            faint.setPixel(x, y,
+                           qGray(faint.pixel(x, y)) < DimmedBelow ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
     }
     const TextReading reading =
         readText(forReading(faint, QFontMetrics(label->font()).height()), QStringLiteral("0123456789:"));
     QVERIFY2(reading.ok, qPrintable(reading.error));
-    QCOMPARE(reading.lines, QStringList({FirstRound[0].text(), QStringLiteral("07:07:07:07"),
-                                         FirstRound[2].text(), FirstRound[3].text()}));
+    QCOMPARE(reading.lines, QStringList({SecondRound[0].text(), FirstRound[1].text(), SecondRound[2].text(),
+                                         FirstRound[3].text()}));
 
-    label->setDimmedLines({});
-    const QList<int> restored = darkestPerLine();
+    // Back in full colour at their next datagram, the same timecode as before or not.
+    harness.sendTimecode(senderAddress(1), FirstRound[1].hours, FirstRound[1].minutes, FirstRound[1].seconds,
+                         FirstRound[1].frames);
+    harness.sendTimecode(senderAddress(3), 7, 7, 7, 7);
+    const QList<int> restored = darkest();
     for (const int value : restored)
-        QVERIFY2(value < 60, "a line stayed dimmed");
+        QVERIFY2(value < FullColourBelow, "a line stayed dimmed");
+}
+
+void ScreenTest::lcdIsDrawnDimmedWhenEverySenderIsQuiet()
+{
+    ManualClock clock;
+    WindowHarness harness({}, true, {}, onClock(clock));
+    showAt(harness, QSize(1280, 800));
+    const auto* lcd = harness.window().findChild<QLCDNumber*>(QStringLiteral("timeLcd"));
+    QVERIFY(lcd);
+    const auto darkest = [&] {
+        harness.waitForTicks(5);
+        return darkestIn(onScreen(lcd), 0, lcd->height());
+    };
+    harness.sendTimecode(senderAddress(0), 10, 0, 5, 12);
+    harness.sendTimecode(senderAddress(1), 1, 23, 45, 21);
+    clock.advance(600);
+    harness.sendTimecode(senderAddress(0), 10, 0, 5, 13);
+    clock.advance(600);
+    QVERIFY2(darkest() < FullColourBelow, "one console still sends, yet the LCD is not in full colour");
+    clock.advance(600);
+    const int quiet = darkest();
+    QVERIFY2(isDimmed(quiet),
+             qPrintable(QStringLiteral("every console is quiet, and the LCD is at grey %1").arg(quiet)));
+    // Dimmed, the segments still show both timecodes.
+    QCOMPARE(onScreen(lcd), lcdDrawing(*lcd, QStringLiteral("10:00:05:13 01:23:45:21")));
+
+    harness.sendTimecode(senderAddress(1), 1, 23, 45, 21);
+    QVERIFY2(darkest() < FullColourBelow, "a console is back, yet the LCD is not in full colour");
 }
 
 int main(int argc, char** argv)

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "cues/audiofileconfig.h"
+#include "manualclock.h"
 #include "nodeharness.h"
 #include "scriptedfilechooser.h"
 #include "soundrecorder.h"
@@ -59,6 +60,10 @@ private:
     std::map<QString, std::unique_ptr<LoopbackPeer>> senders;
     std::unique_ptr<MainWindow> mainWindow;
 };
+
+// For WindowHarness's adjust: the window runs on the clock, which moves only when the test says
+// so; the clock must outlive the window.
+std::function<void(MainWindowEnvironment&)> onClock(ManualClock& clock);
 
 // Whether the LCD's segments, as drawn, are those of text.
 bool lcdShows(const QLCDNumber& lcd, const QString& text);
