@@ -5,7 +5,6 @@
 // drawn into an image; a quiet sender's dimmed timecode is told by the grey of its darkest pixel. The
 // program's own start-up settings apply, as in main().
 #include "app/applicationsetup.h"
-#include "app/timecodelabel.h"
 #include "screenocr.h"
 #include "windowharness.h"
 #include "xvfbserver.h"
