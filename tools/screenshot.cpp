@@ -10,10 +10,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QScreen>
 #include <QSettings>
+#include <QTest>
 #include <QUdpSocket>
 
 #include <cstdio>
@@ -29,14 +29,6 @@ QByteArray timecodeDatagram(quint8 hours, quint8 minutes, quint8 seconds, quint8
     timecode.frames = frames;
     timecode.type = type;
     return ArtNetPacket::buildTimecode(timecode);
-}
-
-void waitFor(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 } // namespace
@@ -76,12 +68,9 @@ int main(int argc, char* argv[])
         store.setValue(QStringLiteral("UseLcd"), parser.isSet(lcd));
     }
 
-    // The window's node listens on a free port on loopback; the senders talk to it there.
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
+    // The window's node picks a free port of its own; the senders talk to it there on loopback.
     MainWindowEnvironment environment;
-    environment.node.port = probe.localPort();
-    probe.close();
+    environment.node.port = 0;
     environment.node.writeDiagnostic = [](const QString&) {};
     // The window's clock, moved on below by the time a quiet sender has been silent, so that the
     // picture does not wait for it.
@@ -90,7 +79,7 @@ int main(int argc, char* argv[])
     MainWindow window(nullptr, environment);
     window.setGeometry(0, 0, dimensions.value(0).toInt(), dimensions.value(1).toInt());
     window.show();
-    waitFor(200);
+    QTest::qWait(200);
 
     const struct
     {
@@ -106,9 +95,9 @@ int main(int argc, char* argv[])
         socket->bind(QHostAddress(QString::fromLatin1(shown[i].address)), 0);
         socket->writeDatagram(timecodeDatagram(shown[i].hours, shown[i].minutes, shown[i].seconds,
                                                shown[i].frames, shown[i].type),
-                              QHostAddress::LocalHost, environment.node.port);
+                              QHostAddress::LocalHost, window.node()->port());
         sockets.push_back(std::move(socket));
-        waitFor(60);
+        QTest::qWait(60);
     }
     if (quietSender >= 0) {
         // A second and a half later: the others have sent on, the quiet one has not.
@@ -127,11 +116,11 @@ int main(int argc, char* argv[])
             sockets[size_t(i)]->writeDatagram(timecodeDatagram(quint8(hours), quint8(minutes),
                                                                quint8(seconds), shown[i].frames,
                                                                shown[i].type),
-                                              QHostAddress::LocalHost, environment.node.port);
-            waitFor(60);
+                                              QHostAddress::LocalHost, window.node()->port());
+            QTest::qWait(60);
         }
     }
-    waitFor(300);
+    QTest::qWait(300);
 
     // On a real X server the picture is the server's own pixels, what a user sees; elsewhere
     // (offscreen) Qt's drawing of the window.
