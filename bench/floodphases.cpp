@@ -69,14 +69,6 @@ struct FloodProcess
     }
 };
 
-QList<QHostAddress> timecodeSenders()
-{
-    QList<QHostAddress> senders;
-    for (int i = 0; i < FloodPlan::TimecodeSenders; ++i)
-        senders.append(QHostAddress(timecodeAddress(i)));
-    return senders;
-}
-
 // Asks the node's timecode query, as the display does, but after every pass of the event loop
 // instead of every 20 ms, and notes when each sender's value changed. A datagram is dispatched
 // within a pass, so the moment its value is readable is known to within that pass.
@@ -104,7 +96,7 @@ private:
                 return;
             if (size_t(index) == lastSeen.size()) {
                 // Entries never move, so each source's sender is looked up once.
-                senderOfSource.push_back(int(timecodeSenders().indexOf(address)));
+                senderOfSource.push_back(timecodeSenderOf(address));
                 lastSeen.push_back(ArtTimecode{0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
             }
             if (timecode == lastSeen[size_t(index)])
@@ -208,7 +200,6 @@ bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* e
     FloodProcess flood;
     if (!flood.start(settings, socket.localPort(), error))
         return false;
-    const QList<QHostAddress> senders = timecodeSenders();
     DatagramBatch batch;
     pollfd descriptor{int(socket.socketDescriptor()), POLLIN, 0};
     const qint64 start = processCpuNs();
@@ -222,7 +213,7 @@ bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* e
             if (datagram.size() < ArtNetPacket::TimecodeSize ||
                 quint8(datagram[ArtNetPacket::Offset::OpCode + 1]) != 0x97)
                 continue;
-            const int sender = int(senders.indexOf(batch.sender(i)));
+            const int sender = timecodeSenderOf(batch.sender(i));
             const std::optional<qint64> frame = frameOfTimecode(ArtNetPacket::readTimecode(datagram));
             if (sender >= 0 && frame)
                 result->latency.recordSeen(sender, *frame, monotonicNs());

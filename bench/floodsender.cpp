@@ -27,6 +27,14 @@ QString timecodeAddress(int sender)
     return QStringLiteral("127.0.0.%1").arg(11 + sender);
 }
 
+int timecodeSenderOf(const QHostAddress& address)
+{
+    for (int sender = 0; sender < FloodPlan::TimecodeSenders; ++sender)
+        if (address.isEqual(QHostAddress(timecodeAddress(sender)), QHostAddress::TolerantConversion))
+            return sender;
+    return -1;
+}
+
 int runSender(const FloodSettings& settings, quint16 port)
 {
     std::vector<std::unique_ptr<TimecodeSender>> consoles;
