@@ -3,8 +3,6 @@
 // readable through the timecode query; then the same flood into a bare recvmmsg loop as the
 // ceiling. The sender is this program again, started with --sender.
 #include "floodphases.h"
-#include "floodplan.h"
-#include "floodsender.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -99,19 +97,6 @@ bool parseOptions(const QCoreApplication& application, Options* options, QString
     else if (options->sender && (!portOk || options->port == 0))
         *error = QStringLiteral("--sender needs --port");
     return error->isEmpty();
-}
-
-int runSender(const Options& options)
-{
-    FloodSender sender(options.settings, options.port);
-    QString error;
-    if (!sender.open(&error)) {
-        std::fprintf(stderr, "artnet_flood sender: %s\n", qPrintable(error));
-        return 1;
-    }
-    const QByteArray report = sender.run().toText();
-    std::fwrite(report.constData(), 1, size_t(report.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 QString milliseconds(qint64 ns)
@@ -211,7 +196,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (options.sender)
-        return runSender(options);
+        return runSender(options.settings, options.port);
 
     // Rounds alternate which side goes first, so that a change in the machine's other load
     // during the run weighs on both sides alike.

@@ -1,7 +1,6 @@
 #include "floodphases.h"
 
-#include "floodplan.h"
-#include "floodsender.h"
+#include "benchclock.h"
 #include "nodeharness.h"
 #include "timecodeclock.h"
 
@@ -28,80 +27,47 @@ constexpr int PollSenderMs = 20;
 // A sender that has not finished this long after its flood should have ended is stuck.
 constexpr qint64 SenderGraceNs = 30'000'000'000;
 
-// The sender side of the benchmark as a child process: this same program with --sender.
-class FloodProcess
+// The sender side of the benchmark as a child process: this same program with --sender. Its
+// report comes on standard output; its complaints go straight to ours.
+struct FloodProcess
 {
-public:
-    explicit FloodProcess(const FloodSettings& settings);
-    ~FloodProcess();
-
-    bool start(quint16 port, QString* error);
-    // Looks without waiting; also usable where no event loop runs.
-    bool hasExited();
-    // The sender's report once it exited normally; nothing (and why) otherwise.
-    std::optional<FloodReport> report(QString* error);
-
-private:
-    FloodSettings settings;
     QProcess child;
+
+    ~FloodProcess()
+    {
+        if (child.state() != QProcess::NotRunning) {
+            child.kill();
+            child.waitForFinished(5000);
+        }
+    }
+    bool start(const FloodSettings& settings, quint16 port, QString* error)
+    {
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--sender"), QStringLiteral("--port"), QString::number(port),
+                     QStringLiteral("--rate"), QString::number(settings.datagramsPerSecond),
+                     QStringLiteral("--duration"),
+                     QString::number(double(settings.durationNs) / 1e9, 'g', 12)});
+        if (child.waitForStarted(10'000))
+            return true;
+        *error = QStringLiteral("cannot start the sender: %1").arg(child.errorString());
+        return false;
+    }
+    // Looks without waiting; also usable where no event loop runs.
+    bool hasExited() { return child.state() == QProcess::NotRunning || child.waitForFinished(0); }
+    // The sender's report once it exited normally; nothing (and why) otherwise.
+    std::optional<FloodReport> report(QString* error)
+    {
+        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+            *error = QStringLiteral("the sender failed (exit code %1)").arg(child.exitCode());
+            return std::nullopt;
+        }
+        const std::optional<FloodReport> report = FloodReport::fromText(child.readAllStandardOutput());
+        if (!report)
+            *error = QStringLiteral("the sender's report is incomplete");
+        return report;
+    }
 };
-
-FloodProcess::FloodProcess(const FloodSettings& settings) : settings(settings)
-{
-    // The report comes on standard output; the sender's complaints go straight to ours.
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-}
-
-FloodProcess::~FloodProcess()
-{
-    if (child.state() != QProcess::NotRunning) {
-        child.kill();
-        child.waitForFinished(5000);
-    }
-}
-
-bool FloodProcess::start(quint16 port, QString* error)
-{
-    const QStringList arguments{
-        QStringLiteral("--sender"),
-        QStringLiteral("--port"),
-        QString::number(port),
-        QStringLiteral("--rate"),
-        QString::number(settings.datagramsPerSecond),
-        QStringLiteral("--duration"),
-        QString::number(double(settings.durationNs) / 1e9, 'g', 12),
-    };
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (child.waitForStarted(10'000))
-        return true;
-    *error = QStringLiteral("cannot start the sender: %1").arg(child.errorString());
-    return false;
-}
-
-bool FloodProcess::hasExited()
-{
-    return child.state() == QProcess::NotRunning || child.waitForFinished(0);
-}
-
-std::optional<FloodReport> FloodProcess::report(QString* error)
-{
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        *error = QStringLiteral("the sender failed (exit code %1)").arg(child.exitCode());
-        return std::nullopt;
-    }
-    const std::optional<FloodReport> report = FloodReport::fromText(child.readAllStandardOutput());
-    if (!report)
-        *error = QStringLiteral("the sender's report is incomplete");
-    return report;
-}
-
-QList<QHostAddress> timecodeSenders()
-{
-    QList<QHostAddress> senders;
-    for (int i = 0; i < FloodPlan::TimecodeSenders; ++i)
-        senders.append(QHostAddress(FloodSender::timecodeAddress(i)));
-    return senders;
-}
 
 // Asks the node's timecode query, as the display does, but after every pass of the event loop
 // instead of every 20 ms, and notes when each sender's value changed. A datagram is dispatched
@@ -130,7 +96,7 @@ private:
                 return;
             if (size_t(index) == lastSeen.size()) {
                 // Entries never move, so each source's sender is looked up once.
-                senderOfSource.push_back(int(timecodeSenders().indexOf(address)));
+                senderOfSource.push_back(timecodeSenderOf(address));
                 lastSeen.push_back(ArtTimecode{0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
             }
             if (timecode == lastSeen[size_t(index)])
@@ -166,8 +132,8 @@ bool runNodePhase(const FloodSettings& settings, PhaseResult* result, QString* e
 
     LatencyRecorder& recorder = result->latency;
     TimecodeProbe probe(node, recorder);
-    FloodProcess flood(settings);
-    if (!flood.start(environment.port, error))
+    FloodProcess flood;
+    if (!flood.start(settings, environment.port, error))
         return false;
     const qint64 start = processCpuNs();
     qint64 lastProgressCpu = start;
@@ -231,10 +197,9 @@ bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* e
     }
     socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
                            QVariant(artnet::ReceiveBufferBytes));
-    FloodProcess flood(settings);
-    if (!flood.start(socket.localPort(), error))
+    FloodProcess flood;
+    if (!flood.start(settings, socket.localPort(), error))
         return false;
-    const QList<QHostAddress> senders = timecodeSenders();
     DatagramBatch batch;
     pollfd descriptor{int(socket.socketDescriptor()), POLLIN, 0};
     const qint64 start = processCpuNs();
@@ -248,7 +213,7 @@ bool runBarePhase(const FloodSettings& settings, PhaseResult* result, QString* e
             if (datagram.size() < ArtNetPacket::TimecodeSize ||
                 quint8(datagram[ArtNetPacket::Offset::OpCode + 1]) != 0x97)
                 continue;
-            const int sender = int(senders.indexOf(batch.sender(i)));
+            const int sender = timecodeSenderOf(batch.sender(i));
             const std::optional<qint64> frame = frameOfTimecode(ArtNetPacket::readTimecode(datagram));
             if (sender >= 0 && frame)
                 result->latency.recordSeen(sender, *frame, monotonicNs());

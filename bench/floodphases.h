@@ -1,13 +1,18 @@
 #pragma once
 
-#include "benchclock.h"
-#include "floodplan.h"
-#include "floodreport.h"
-#include "latencyrecorder.h"
+#include "floodfigures.h"
 
+#include <QHostAddress>
 #include <QString>
 
-#include <optional>
+// The sending process: ArtDmx from one console address, ArtTimeCode from four others and ArtPoll
+// from a fifth, all to 127.0.0.1 on one port, each batch sent at its due time of a fixed schedule
+// so that the rate is exact over the run; then its report on standard output. The exit code.
+int runSender(const FloodSettings& settings, quint16 port);
+// The loopback address the given timecode sender sends from, and the sender of an address (-1:
+// none of them).
+QString timecodeAddress(int sender);
+int timecodeSenderOf(const QHostAddress& address);
 
 // What one receiving side made of one flood.
 struct PhaseResult

@@ -1,9 +1,7 @@
 // The arithmetic behind the flood benchmark's figures: how timecode latency is counted when
 // frames are overwritten or never become readable, how many datagrams a flood sends, and that a
 // sender's report that did not arrive whole is refused.
-#include "floodplan.h"
-#include "floodreport.h"
-#include "latencyrecorder.h"
+#include "floodfigures.h"
 
 #include <QTest>
 
