@@ -90,7 +90,6 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
             QStringLiteral("%1 %2 by ").arg(ProductInfo::Name, ProgramVersion::versionText()) +
                 ProductInfo::WebHost);
         artnetNode->setReplyToPoll(true);
-        cueClock.start();
         connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::CheckCues);
         connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::NoteTimecodeArrival);
 
@@ -299,7 +298,8 @@ void MainWindow::CheckCues(int source, const ArtTimecode& timecode)
     std::array<bool, AudioSlotCount> hasSound{};
     for (int slot = 0; audioSounds && slot < AudioSlotCount; ++slot)
         hasSound[size_t(slot)] = (*audioSounds)[size_t(slot)] != nullptr;
-    cueTrigger.see(source, timecode, *audioConfig, hasSound, cueClock.elapsed());
+    // The window's one clock, which also tells quiet senders apart.
+    cueTrigger.see(source, timecode, *audioConfig, hasSound, environment.node.clockMs());
     // Datagrams that queued while the window was held up are dispatched one after the other in
     // one go; the cue starts after the last of them, as far into its file as they have run on.
     if (cueTrigger.hasStart() && !std::exchange(cueStartQueued, true))

@@ -7,7 +7,6 @@
 #include "platform/sound.h"
 #include "update/updatequery.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
@@ -132,7 +131,6 @@ private:
     QVBoxLayout* columnLayout = nullptr;
     QWidget* mainWidget = nullptr;
     CueTrigger cueTrigger;
-    QElapsedTimer cueClock;
     bool cueStartQueued = false;
     int shownSenders = 0;
     // Per sender, in the node's table order: when its last timecode datagram arrived.
