@@ -1,5 +1,6 @@
+#include "floodsender.h"
+
 #include "benchclock.h"
-#include "floodphases.h"
 #include "timecodeclock.h"
 #include "timecodesender.h"
 
@@ -7,112 +8,102 @@
 
 #include <QNetworkDatagram>
 
-#include <cstdio>
 #include <memory>
-#include <vector>
 
 namespace {
 
+constexpr qint64 NsPerSecond = 1'000'000'000;
+constexpr qint64 BatchIntervalNs = 1'000'000;
+constexpr qint64 PollIntervalNs = 3 * NsPerSecond;
+constexpr quint32 FirstTimecodeSender = 0x7F00000B; // 127.0.0.11
 // Every datagram of the flood goes to loopback and nowhere else.
 const QHostAddress Destination(QStringLiteral("127.0.0.1"));
-const QHostAddress ConsoleAddress(QStringLiteral("127.0.0.3"));
-const QHostAddress PollerAddress(QStringLiteral("127.0.0.2"));
-// Time for the receiving side to settle after the sender process started.
-constexpr qint64 StartDelayNs = 200'000'000;
+
+// Events due by elapsedNs at perInterval an interval from offsetNs on, the first at offsetNs itself.
+qint64 dueBy(qint64 elapsedNs, qint64 perInterval, qint64 intervalNs, qint64 offsetNs = 0)
+{
+    return elapsedNs < offsetNs || perInterval <= 0 ? 0
+                                                    : (elapsedNs - offsetNs) * perInterval / intervalNs + 1;
+}
 
 } // namespace
 
-QString timecodeAddress(int sender)
-{
-    return QStringLiteral("127.0.0.%1").arg(11 + sender);
-}
-
 int timecodeSenderOf(const QHostAddress& address)
 {
-    for (int sender = 0; sender < FloodPlan::TimecodeSenders; ++sender)
-        if (address.isEqual(QHostAddress(timecodeAddress(sender)), QHostAddress::TolerantConversion))
-            return sender;
-    return -1;
+    bool ok = false;
+    const qint64 sender = qint64(address.toIPv4Address(&ok)) - FirstTimecodeSender;
+    return ok && sender >= 0 && sender < FloodSettings::TimecodeSenders ? int(sender) : -1;
 }
 
-int runSender(const FloodSettings& settings, quint16 port)
+FloodTally sendFlood(const FloodSettings& settings, quint16 port)
 {
+    FloodTally tally;
     std::vector<std::unique_ptr<TimecodeSender>> consoles;
-    bool ready = true;
-    for (int sender = 0; sender < FloodPlan::TimecodeSenders; ++sender) {
-        consoles.push_back(
-            std::make_unique<TimecodeSender>(QHostAddress(timecodeAddress(sender)), Destination, port));
-        ready = ready && consoles.back()->isReady();
-    }
-    // The node answers a poll to the poller's address on its own port; listening there (the node
-    // shares its port) keeps the answers out of the node's own count of datagrams.
+    for (int sender = 0; sender < FloodSettings::TimecodeSenders; ++sender)
+        consoles.push_back(std::make_unique<TimecodeSender>(
+            QHostAddress(FirstTimecodeSender + quint32(sender)), Destination, port));
+    // The node answers a poll at the poller's address on its own port; listening there keeps the
+    // answers out of the receiver's count.
     QUdpSocket dmxSocket, pollSocket;
-    const bool pollerListens =
-        pollSocket.bind(PollerAddress, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
-    if (!ready || !dmxSocket.bind(ConsoleAddress, 0) ||
-        !(pollerListens || pollSocket.bind(PollerAddress, 0))) {
-        std::fprintf(stderr, "artnet_flood sender: cannot bind the sender's loopback sockets\n");
-        return 1;
+    bool ready = dmxSocket.bind(QHostAddress(QStringLiteral("127.0.0.3")), 0) &&
+                 pollSocket.bind(QHostAddress(QStringLiteral("127.0.0.2")), port,
+                                 QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+    for (const auto& console : consoles)
+        ready = ready && console->isReady();
+    if (!ready) {
+        tally.error = QStringLiteral("cannot bind the sender's loopback sockets");
+        return tally;
     }
-    std::vector<QByteArray> dmxTemplates; // one ArtDmx per universe
+    std::vector<QByteArray> dmx; // one ArtDmx per universe
     for (int u = 0; u < settings.universes; ++u) {
-        QByteArray channels(ArtNetPacket::MaxDmxChannels, '\0');
-        for (int c = 0; c < channels.size(); ++c)
-            channels[c] = char((u * 7 + c) & 0xFF);
-        dmxTemplates.push_back(ArtNetPacket::buildDmx(channels, quint8(u & 0xFF), quint8((u >> 8) & 0x7F)));
+        QByteArray channels(ArtNetPacket::MaxDmxChannels, char(u * 7));
+        dmx.push_back(ArtNetPacket::buildDmx(channels, quint8(u & 0xFF), quint8((u >> 8) & 0x7F)));
     }
-
-    FloodReport report;
-    // A failed send is counted and skipped: the schedule goes on, so the rate does not drift.
-    const auto noteSend = [&](bool sent, qint64* count) {
-        if (!sent) {
-            ++report.sendErrors;
-            return;
-        }
-        ++*count;
-        report.lastSendNs = monotonicNs();
-        if (report.firstSendNs == 0)
-            report.firstSendNs = report.lastSendNs;
-    };
-    const FloodPlan plan(settings.datagramsPerSecond, settings.durationNs);
-    qint64 dmxScheduled = 0, pollsScheduled = 0;
-    qint64 framesScheduled[FloodPlan::TimecodeSenders] = {};
     const QByteArray poll = ArtNetPacket::buildPoll();
-    const qint64 start = monotonicNs() + StartDelayNs;
-    for (qint64 batch = 0;; ++batch) {
-        const qint64 elapsed = batch * settings.batchIntervalNs;
+    const qint64 dmxPerSecond = qMax<qint64>(
+        settings.datagramsPerSecond - FloodSettings::TimecodeSenders * FloodSettings::TimecodeFramesPerSecond,
+        0);
+
+    // A failed send is counted and skipped: the schedule goes on, so the rate does not drift.
+    const auto note = [&](bool sent) {
+        if (!sent) {
+            ++tally.sendErrors;
+            return false;
+        }
+        ++tally.sent;
+        tally.lastSendNs = monotonicNs();
+        tally.firstSendNs = tally.firstSendNs ? tally.firstSendNs : tally.lastSendNs;
+        return true;
+    };
+    qint64 dmxSent = 0, frames[FloodSettings::TimecodeSenders] = {};
+    const qint64 start = monotonicNs();
+    for (qint64 elapsed = 0; elapsed < settings.durationNs; elapsed += BatchIntervalNs) {
         sleepUntilNs(start + elapsed);
-        report.maxLagNs = qMax(report.maxLagNs, monotonicNs() - (start + elapsed));
-        for (; pollsScheduled < plan.pollsDueBy(elapsed); ++pollsScheduled)
-            noteSend(pollSocket.writeDatagram(poll, Destination, port) == poll.size(), &report.pollsSent);
-        for (int sender = 0; sender < FloodPlan::TimecodeSenders; ++sender) {
-            for (qint64& frame = framesScheduled[sender]; frame < plan.timecodeFramesDueBy(sender, elapsed);
+        tally.maxLagNs = qMax(tally.maxLagNs, monotonicNs() - (start + elapsed));
+        for (; tally.polls < dueBy(elapsed, 1, PollIntervalNs); ++tally.polls)
+            note(pollSocket.writeDatagram(poll, Destination, port) == poll.size());
+        for (int sender = 0; sender < FloodSettings::TimecodeSenders; ++sender) {
+            const qint64 offsetNs = NsPerSecond * sender / (FloodSettings::TimecodeFramesPerSecond * 4);
+            for (qint64& frame = frames[sender];
+                 frame < dueBy(elapsed, FloodSettings::TimecodeFramesPerSecond, NsPerSecond, offsetNs);
                  ++frame) {
                 const qint64 sentNs = monotonicNs();
-                const bool sent = consoles[size_t(sender)]->send(timecodeAtFrame(frame));
-                noteSend(sent, &report.timecodeSent);
-                if (sent)
-                    report.timecodeSends.append({sender, frame, sentNs});
+                if (note(consoles[size_t(sender)]->send(timecodeAtFrame(frame))))
+                    tally.timecodeSent.push_back({sender, frame, sentNs});
             }
         }
-        for (; dmxScheduled < plan.dmxDueBy(elapsed); ++dmxScheduled) {
-            QByteArray& packet = dmxTemplates[size_t(dmxScheduled % settings.universes)];
-            packet[ArtNetPacket::Offset::Sequence] = char(dmxScheduled / settings.universes % 255 + 1);
-            noteSend(dmxSocket.writeDatagram(packet, Destination, port) == packet.size(), &report.dmxSent);
+        for (; dmxSent < dueBy(elapsed, dmxPerSecond, NsPerSecond); ++dmxSent) {
+            QByteArray& packet = dmx[size_t(dmxSent % settings.universes)];
+            packet[ArtNetPacket::Offset::Sequence] = char(dmxSent / settings.universes % 255 + 1);
+            note(dmxSocket.writeDatagram(packet, Destination, port) == packet.size());
         }
-        if (elapsed >= plan.durationNs())
-            break;
     }
-    // The last poll was answered long ago; a short wait covers a node that is behind.
+    // The last poll was answered long ago; a short wait covers a receiver that is behind.
     sleepUntilNs(monotonicNs() + 100'000'000);
-    report.repliesObserved = pollerListens;
     while (pollSocket.hasPendingDatagrams()) {
         const auto header =
-            ArtNetPacket::readHeader(pollSocket.receiveDatagram(ArtNetPacket::PollReplySize + 16).data());
-        if (header && header->opCode == quint16(ArtNetPacket::OpCode::PollReply))
-            ++report.pollReplies;
+            ArtNetPacket::readHeader(pollSocket.receiveDatagram(ArtNetPacket::PollReplySize).data());
+        tally.pollReplies += header && header->opCode == quint16(ArtNetPacket::OpCode::PollReply);
     }
-    const QByteArray text = report.toText();
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return tally;
 }

@@ -1,9 +1,9 @@
 // How fast the main window is: the timecode font search on resize, the 20 ms display tick with 1,
-// 4 and 32 senders, the display's share of the processor during a show at large window sizes, and
-// the delay from a timecode datagram to a cue's play(). Runs on the offscreen platform with a
-// settings store of its own; the node listens on a free port and only loopback is ever sent to.
-//   velmora-mainwindow-bench [--ticks 20000] [--resize-calls 2000] [--show-seconds 30] [--cue-runs 300]
-//                            [--only resize|tick|show|cue]
+// 4 and 32 senders, and the delay from a timecode datagram to a cue's play(). Runs on the
+// offscreen platform with a settings store of its own; the node listens on a free port and only
+// loopback is ever sent to. What the running program costs a show is bench/cpu_use.sh's.
+//   velmora-mainwindow-bench [--ticks 20000] [--resize-calls 2000] [--cue-runs 300]
+//                            [--only resize|tick|cue]
 #include "app/applicationsetup.h"
 #include "app/timecodetext.h"
 #include "benchclock.h"
@@ -11,7 +11,6 @@
 #include "benchwindow.h"
 #include "isolatedenvironment.h"
 #include "samplestats.h"
-#include "sizebysizefontsearch.h"
 #include "timecodeclock.h"
 #include "timecodesender.h"
 
@@ -29,7 +28,7 @@
 
 namespace {
 
-// The timecode font search on resize at 1920x1080, against the size-by-size search.
+// The timecode font search on resize at 1920x1080.
 constexpr double ResizeGoalUs = 2000.0;
 const QSize FullHd(1920, 1080);
 const QSize JustBelow(1900, 1060);
@@ -61,10 +60,7 @@ bool runResizeBench(int calls)
     const QString family = timeLabel->font().family();
 
     const int result = TimecodeText::labelFontSize(family, text, labelSize);
-    const int sizeBySizeResult = sizeBySizeLabelFontSize(family, text, labelSize);
-    const SampleSet halving = timeCalls(calls, [&] { TimecodeText::labelFontSize(family, text, labelSize); });
-    const SampleSet sizeBySize =
-        timeCalls(qMax(1, calls / 10), [&] { sizeBySizeLabelFontSize(family, text, labelSize); });
+    const SampleSet search = timeCalls(calls, [&] { TimecodeText::labelFontSize(family, text, labelSize); });
     const SampleSet handler = timeCalls(calls, [&] {
         QResizeEvent event(windowSize, windowSize);
         QCoreApplication::sendEvent(&bench.window(), &event);
@@ -88,23 +84,18 @@ bool runResizeBench(int calls)
                      {QStringLiteral("what"), QStringLiteral("calls"), QStringLiteral("median us"),
                       QStringLiteral("p99 us"), QStringLiteral("p99 on-CPU us"), QStringLiteral("result pt"),
                       QStringLiteral("goal")});
-    const auto add = [&](const QString& what, const SampleSet& samples, const QString& found, bool judged) {
+    const auto add = [&](const QString& what, const SampleSet& samples, const QString& found) {
         const SampleSummary wall = samples.wall();
         table.addRow({what, QString::number(wall.count), BenchTable::number(wall.medianUs),
                       BenchTable::number(wall.p99Us), BenchTable::number(samples.cpu().p99Us), found,
-                      judged ? BenchTable::verdict(wall.medianUs < ResizeGoalUs) : QStringLiteral("-")});
+                      BenchTable::verdict(wall.medianUs < ResizeGoalUs)});
     };
-    add(QStringLiteral("labelFontSize"), halving, QString::number(result), true);
-    add(QStringLiteral("size-by-size search from 23"), sizeBySize, QString::number(sizeBySizeResult), false);
+    add(QStringLiteral("labelFontSize"), search, QString::number(result));
     add(QStringLiteral("resizeEvent (sent, same size)"), handler,
-        QString::number(timeLabel->font().pointSize()), true);
-    add(QStringLiteral("resize() 1900x1060 <-> 1920x1080, with layout"), resizes, QStringLiteral("-"), true);
+        QString::number(timeLabel->font().pointSize()));
+    add(QStringLiteral("resize() 1900x1060 <-> 1920x1080, with layout"), resizes, QStringLiteral("-"));
     table.print();
-    std::printf("  speed-up over the size-by-size search (medians): %.1fx; same font size: %s\n\n",
-                halving.wall().medianUs > 0 ? sizeBySize.wall().medianUs / halving.wall().medianUs : 0.0,
-                result == sizeBySizeResult ? "yes" : "NO");
-    std::fflush(stdout);
-    return result == sizeBySizeResult;
+    return true;
 }
 
 // The 20 ms display tick with 1, 4 and 32 senders in both display modes.
@@ -173,65 +164,6 @@ bool runTickBench(int ticks)
                           QString::number(figures.cuesStarted),
                           senders == GoalSenders ? BenchTable::verdict(tick.medianUs < TickGoalUs)
                                                  : QStringLiteral("-")});
-        }
-    }
-    table.print();
-    return ran;
-}
-
-// The display's share of a core during a show: ticks at 50 Hz with senders at 30 fps.
-constexpr double GoalPercent = 3.0;
-constexpr int TicksPerSecond = 1000 / MainWindow::DisplayIntervalMs;
-
-double showLoadPercent(BenchWindow& bench, int senders, int seconds)
-{
-    const int ticks = seconds * TicksPerSecond;
-    qint64 cpuNs = 0;
-    for (int tick = 0; tick < ticks; ++tick) {
-        // 30 frames a second seen by a 50 Hz tick: 0.6 frames per tick.
-        const qint64 frame = 3600 * 30 + qint64(tick) * 3 / 5;
-        for (int sender = 0; sender < senders; ++sender)
-            bench.receive(timecodeAtFrame(frame + sender * 97),
-                          QStringLiteral("127.0.0.%1").arg(11 + sender));
-        cpuNs += timeCall([&] {
-                     bench.tick();
-                     BenchWindow::settle();
-                 }).cpuNs;
-    }
-    return 100.0 * double(cpuNs) / (double(seconds) * 1e9);
-}
-
-bool runShowLoadBench(int seconds)
-{
-    const QByteArray glyphCache = qgetenv("QT_MAX_CACHED_GLYPH_SIZE");
-    BenchTable table(
-        QStringLiteral(
-            "Display work during a show: %1 s of 50 Hz ticks per row, senders at 30 fps, tick + layout + "
-            "repaint on this thread's CPU clock (warm caches: a lower bound). QT_MAX_CACHED_GLYPH_SIZE %2. "
-            "Goal: < %3 % of a core")
-            .arg(seconds)
-            .arg(glyphCache.isEmpty() ? QStringLiteral("not set") : QString::fromLatin1(glyphCache))
-            .arg(GoalPercent),
-        {QStringLiteral("mode"), QStringLiteral("window"), QStringLiteral("senders"),
-         QStringLiteral("% of a core"), QStringLiteral("label pt"), QStringLiteral("goal")});
-    bool ran = true;
-    for (const bool lcd : {false, true}) {
-        for (const QSize size : {QSize(640, 400), QSize(1280, 720), QSize(1920, 1080)}) {
-            for (const int senders : {1, 4}) {
-                BenchWindow bench({}, lcd, size, BenchWindow::DisplayTimer::Stopped);
-                if (!bench.canTick()) {
-                    ran = false;
-                    continue;
-                }
-                const double percent = showLoadPercent(bench, senders, seconds);
-                const auto* timeLabel = bench.window().findChild<QLabel*>(QStringLiteral("timeLabel"));
-                table.addRow(
-                    {lcd ? QStringLiteral("LCD") : QStringLiteral("label"),
-                     QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), QString::number(senders),
-                     BenchTable::number(percent, 2),
-                     timeLabel ? QString::number(timeLabel->font().pointSize()) : QStringLiteral("-"),
-                     BenchTable::verdict(percent < GoalPercent)});
-            }
         }
     }
     table.print();
@@ -333,12 +265,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption ticks = countOption("ticks", "Ticks per row", "20000");
     const QCommandLineOption resizeCalls = countOption("resize-calls", "Font searches timed", "2000");
     const QCommandLineOption cueRuns = countOption("cue-runs", "Cue starts timed", "300");
-    const QCommandLineOption showSeconds =
-        countOption("show-seconds", "Seconds of show per display-work row", "30");
     const QCommandLineOption only(QStringLiteral("only"),
-                                  QStringLiteral("Run one benchmark: resize, tick, show or cue."),
+                                  QStringLiteral("Run one benchmark: resize, tick or cue."),
                                   QStringLiteral("name"));
-    parser.addOptions({ticks, resizeCalls, cueRuns, showSeconds, only});
+    parser.addOptions({ticks, resizeCalls, cueRuns, only});
     // Not process(): it leaves through exit() on --help or a bad option, and the private settings
     // folder would stay behind.
     if (!parser.parse(application.arguments())) {
@@ -349,33 +279,27 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
-    // The font search first, while no font engine of the large sizes is cached yet.
-    struct Bench
-    {
-        const char* name;
-        bool (*run)(int);
-        const QCommandLineOption& count;
-    };
-    const Bench benches[] = {{"resize", runResizeBench, resizeCalls},
-                             {"tick", runTickBench, ticks},
-                             {"show", runShowLoadBench, showSeconds},
-                             {"cue", runCueLatencyBench, cueRuns}};
     const QString chosen = parser.value(only);
-    bool known = chosen.isEmpty();
-    for (const Bench& bench : benches)
-        known = known || chosen == QLatin1String(bench.name);
-    if (!known) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: --only takes resize, tick, show or cue\n");
+    if (!chosen.isEmpty() && !QStringList{"resize", "tick", "cue"}.contains(chosen)) {
+        std::fprintf(stderr, "velmora-mainwindow-bench: --only takes resize, tick or cue\n");
         return 2;
     }
+    const auto count = [&](const QCommandLineOption& option) {
+        return qMax(1, parser.value(option).toInt());
+    };
     bool ran = true;
-    for (const Bench& bench : benches) {
-        if (!chosen.isEmpty() && chosen != QLatin1String(bench.name))
-            continue;
-        if (!bench.run(qMax(1, parser.value(bench.count).toInt()))) {
-            std::fprintf(stderr, "velmora-mainwindow-bench: the %s benchmark could not run\n", bench.name);
+    // The font search first, while no font engine of the large sizes is cached yet.
+    const auto run = [&](const QString& name, auto bench, int count) {
+        if (!chosen.isEmpty() && chosen != name)
+            return;
+        if (!bench(count)) {
+            std::fprintf(stderr, "velmora-mainwindow-bench: the %s benchmark could not run\n",
+                         qPrintable(name));
             ran = false;
         }
-    }
+    };
+    run(QStringLiteral("resize"), runResizeBench, count(resizeCalls));
+    run(QStringLiteral("tick"), runTickBench, count(ticks));
+    run(QStringLiteral("cue"), runCueLatencyBench, count(cueRuns));
     return ran ? 0 : 1;
 }
