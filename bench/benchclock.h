@@ -5,7 +5,7 @@
 #include <ctime>
 
 // One clock for every time stamp of the benchmarks, CLOCK_MONOTONIC: a datagram's send and its
-// arrival are compared across threads and across the flood's two processes.
+// arrival are compared across threads.
 inline qint64 nsOf(clockid_t clock)
 {
     timespec now{};
@@ -16,12 +16,8 @@ inline qint64 monotonicNs()
 {
     return nsOf(CLOCK_MONOTONIC);
 }
-// CPU from the scheduler's own clock (getrusage's split comes from tick sampling, which misses a
-// process that runs briefly after each wake): this whole process's, and this thread's.
-inline qint64 processCpuNs()
-{
-    return nsOf(CLOCK_PROCESS_CPUTIME_ID);
-}
+// This thread's CPU from the scheduler's own clock (getrusage's split comes from tick sampling,
+// which misses a thread that runs briefly after each wake).
 inline qint64 threadCpuNs()
 {
     return nsOf(CLOCK_THREAD_CPUTIME_ID);

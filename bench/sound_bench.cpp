@@ -5,12 +5,12 @@
 // that the README quotes.
 #include "app/mainwindow.h"
 #include "cues/audiofileconfig.h"
-#include "nodeharness.h"
 #include "platform/sound.h"
 #include "pulsenullsink.h"
 #include "samplestats.h"
 #include "tickgapwatch.h"
 #include "tonewav.h"
+#include "windowharness.h"
 
 #include <QApplication>
 #include <QFile>
@@ -166,28 +166,16 @@ void benchRebuild(const SoundFactory& makeSound, const QTemporaryDir& dir)
 void benchDatagramToSound(PulseNullSink& server, const SoundFactory& makeSound, const QString& file)
 {
     constexpr int Rounds = 40;
-    AudioFileConfig cues;
-    ClearAudioConfig(&cues);
-    cues.file[0] = file;
-    cues.seconds[0] = 10;
-    SaveAudioConfig(&cues);
-    MainWindowEnvironment environment;
-    environment.node.port = freeUdpPort();
-    environment.node.listInterfaces = loopbackInterfaces;
-    environment.node.writeDiagnostic = [](const QString&) {};
-    environment.makeSound = makeSound;
-    MainWindow window(nullptr, environment);
-    window.show();
-    LoopbackPeer console(QStringLiteral("127.0.0.1"));
+    WindowHarness harness(cueList({{0, file, 0, 0, 10}}), false, makeSound);
     QTest::qWait(1000);
 
     std::vector<qint64> sendFrames;
     for (int round = 0; round < Rounds; ++round) {
-        console.sendTo(timecodePacket(0, 0, 9, 29, 1), environment.node.port);
+        harness.queueTimecode(QStringLiteral("127.0.0.1"), 0, 0, 9, 29);
         // Somewhere within the display tick, as a real console's packets fall.
         QTest::qWait(60 + round % 20);
         sendFrames.push_back(server.currentFrame());
-        console.sendTo(timecodePacket(0, 0, 10, 0, 1), environment.node.port);
+        harness.queueTimecode(QStringLiteral("127.0.0.1"), 0, 0, 10, 0);
         QTest::qWait(500);
     }
     sendFrames.push_back(server.currentFrame());
