@@ -28,12 +28,8 @@ struct TimecodeEvent
 // What the sender did.
 struct FloodTally
 {
-    qint64 sent = 0;
-    qint64 sendErrors = 0;
-    qint64 polls = 0;
-    qint64 pollReplies = 0;
-    qint64 firstSendNs = 0;
-    qint64 lastSendNs = 0;
+    qint64 sent = 0, sendErrors = 0, polls = 0, pollReplies = 0;
+    qint64 firstSendNs = 0, lastSendNs = 0;
     // How late it woke for a batch at worst: a late wake sends more in the next batch.
     qint64 maxLagNs = 0;
     std::vector<TimecodeEvent> timecodeSent;
