@@ -6,14 +6,13 @@
 #include "about/aboutinfo.h"
 #include "app/applicationsetup.h"
 #include "app/mainwindow.h"
+#include "usecontextmenu.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QContextMenuEvent>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -34,28 +33,6 @@ bool save(const QImage& image, const QString& file)
         return true;
     std::fprintf(stderr, "velmora-menu-screenshot: cannot write %s\n", qPrintable(file));
     return false;
-}
-
-// Right-clicks the window at point (window coordinates) and runs whileOpen on the open menu; the
-// menu is closed afterwards.
-void withContextMenu(MainWindow& window, const QPoint& point, const std::function<void(QMenu*)>& whileOpen)
-{
-    // The menu runs its own loop inside the right click; the work happens from a timer in there.
-    bool done = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu || done)
-            return;
-        done = true;
-        QTest::qWait(300);
-        whileOpen(menu);
-        menu->close();
-    });
-    poll.start(10);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, point, window.mapToGlobal(point));
-    QApplication::sendEvent(&window, &event);
-    QTest::qWait(100);
 }
 
 } // namespace
@@ -90,22 +67,26 @@ int main(int argc, char* argv[])
 
     bool ok = true;
     if (parser.isSet(menuFile)) {
-        withContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
-            // The pointer rests on the first entry, as after moving onto it.
+        useContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
+            // The menu is drawn on the X server first; the pointer rests on the first entry, as
+            // after moving onto it.
+            QTest::qWait(300);
             menu->setActiveAction(menu->actions().value(0));
             QTest::qWait(200);
             ok =
                 save(screenArea(window.geometry().united(menu->geometry()), 0), parser.value(menuFile)) && ok;
         });
+        QTest::qWait(100);
     }
     if (parser.isSet(aboutFile)) {
-        withContextMenu(window, QPoint(200, 60), [](QMenu* menu) {
+        useContextMenu(window, QPoint(200, 60), [](QMenu* menu) {
+            QTest::qWait(300);
             for (QAction* action : menu->actions()) {
                 if (action->text() == QLatin1String("About"))
                     action->trigger();
             }
         });
-        QTest::qWait(500);
+        QTest::qWait(600);
         AboutInfo* about = nullptr;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* found = qobject_cast<AboutInfo*>(widget); found && found->isVisible())
