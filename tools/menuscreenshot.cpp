@@ -4,47 +4,21 @@
 // Menus are windows of their own, so only the screen shows one over the window it belongs to: run
 // it on an X server (QT_QPA_PLATFORM=xcb), with a throw-away settings store (scripts/screenshots.sh).
 #include "about/aboutinfo.h"
-#include "app/applicationsetup.h"
 #include "app/mainwindow.h"
+#include "screenshotapplication.h"
 #include "usecontextmenu.h"
 
-#include <QApplication>
-#include <QCommandLineParser>
 #include <QMenu>
-#include <QScreen>
 #include <QTest>
 
 #include <cstdio>
 
-namespace {
-
-// The screen's pixels in the given rectangle, a margin around it.
-QImage screenArea(const QRect& area, int margin)
-{
-    const QRect shown = area.adjusted(-margin, -margin, margin, margin);
-    return QGuiApplication::primaryScreen()
-        ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
-        .toImage();
-}
-
-bool save(const QImage& image, const QString& file)
-{
-    if (!image.isNull() && image.save(file, "PNG"))
-        return true;
-    std::fprintf(stderr, "velmora-menu-screenshot: cannot write %s\n", qPrintable(file));
-    return false;
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
-    prepareApplicationEnvironment();
-    QApplication application(argc, argv);
-    QCommandLineParser parser;
+    ScreenshotApplication application(argc, argv);
+    QCommandLineParser& parser = application.commandLine;
     parser.setApplicationDescription(
         QStringLiteral("Draws Velmora's open context menu and its About window from the screen."));
-    parser.addHelpOption();
     const QCommandLineOption menuFile(QStringLiteral("menu"), QStringLiteral("PNG of the open context menu."),
                                       QStringLiteral("file"));
     const QCommandLineOption aboutFile(QStringLiteral("about"), QStringLiteral("PNG of the About window."),
@@ -73,8 +47,9 @@ int main(int argc, char* argv[])
             QTest::qWait(300);
             menu->setActiveAction(menu->actions().value(0));
             QTest::qWait(200);
-            ok =
-                save(screenArea(window.geometry().united(menu->geometry()), 0), parser.value(menuFile)) && ok;
+            ok = application.savePng(application.screenPixels(window.geometry().united(menu->geometry())),
+                                     parser.value(menuFile)) &&
+                 ok;
         });
         QTest::qWait(100);
     }
@@ -92,7 +67,8 @@ int main(int argc, char* argv[])
             if (auto* found = qobject_cast<AboutInfo*>(widget); found && found->isVisible())
                 about = found;
         }
-        ok = about && save(screenArea(about->geometry(), 0), parser.value(aboutFile)) && ok;
+        ok = about &&
+             application.savePng(application.screenPixels(about->geometry()), parser.value(aboutFile)) && ok;
     }
     return ok ? 0 : 1;
 }
