@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
 
     bool ok = true;
     if (parser.isSet(menuFile)) {
-        useContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
+        const bool opened = useContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
             // The menu is drawn on the X server first; the pointer rests on the first entry, as
             // after moving onto it.
             QTest::qWait(300);
@@ -51,6 +51,12 @@ int main(int argc, char* argv[])
                                      parser.value(menuFile)) &&
                  ok;
         });
+        // A menu that never opened drew no picture: the exit status says so, and
+        // scripts/screenshots.sh stops on it.
+        if (!opened) {
+            std::fprintf(stderr, "velmora-menu-screenshot: the context menu did not open\n");
+            ok = false;
+        }
         QTest::qWait(100);
     }
     if (parser.isSet(aboutFile)) {
