@@ -4,70 +4,21 @@
 // Menus are windows of their own, so only the screen shows one over the window it belongs to: run
 // it on an X server (QT_QPA_PLATFORM=xcb), with a throw-away settings store (scripts/screenshots.sh).
 #include "about/aboutinfo.h"
-#include "app/applicationsetup.h"
 #include "app/mainwindow.h"
+#include "screenshotapplication.h"
+#include "usecontextmenu.h"
 
-#include <QApplication>
-#include <QCommandLineParser>
-#include <QContextMenuEvent>
 #include <QMenu>
-#include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdio>
 
-namespace {
-
-// The screen's pixels in the given rectangle, a margin around it.
-QImage screenArea(const QRect& area, int margin)
-{
-    const QRect shown = area.adjusted(-margin, -margin, margin, margin);
-    return QGuiApplication::primaryScreen()
-        ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
-        .toImage();
-}
-
-bool save(const QImage& image, const QString& file)
-{
-    if (!image.isNull() && image.save(file, "PNG"))
-        return true;
-    std::fprintf(stderr, "velmora-menu-screenshot: cannot write %s\n", qPrintable(file));
-    return false;
-}
-
-// Right-clicks the window at point (window coordinates) and runs whileOpen on the open menu; the
-// menu is closed afterwards.
-void withContextMenu(MainWindow& window, const QPoint& point, const std::function<void(QMenu*)>& whileOpen)
-{
-    // The menu runs its own loop inside the right click; the work happens from a timer in there.
-    bool done = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu || done)
-            return;
-        done = true;
-        QTest::qWait(300);
-        whileOpen(menu);
-        menu->close();
-    });
-    poll.start(10);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, point, window.mapToGlobal(point));
-    QApplication::sendEvent(&window, &event);
-    QTest::qWait(100);
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
-    prepareApplicationEnvironment();
-    QApplication application(argc, argv);
-    QCommandLineParser parser;
+    ScreenshotApplication application(argc, argv);
+    QCommandLineParser& parser = application.commandLine;
     parser.setApplicationDescription(
         QStringLiteral("Draws Velmora's open context menu and its About window from the screen."));
-    parser.addHelpOption();
     const QCommandLineOption menuFile(QStringLiteral("menu"), QStringLiteral("PNG of the open context menu."),
                                       QStringLiteral("file"));
     const QCommandLineOption aboutFile(QStringLiteral("about"), QStringLiteral("PNG of the About window."),
@@ -90,28 +41,40 @@ int main(int argc, char* argv[])
 
     bool ok = true;
     if (parser.isSet(menuFile)) {
-        withContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
-            // The pointer rests on the first entry, as after moving onto it.
+        const bool opened = useContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
+            // The menu is drawn on the X server first; the pointer rests on the first entry, as
+            // after moving onto it.
+            QTest::qWait(300);
             menu->setActiveAction(menu->actions().value(0));
             QTest::qWait(200);
-            ok =
-                save(screenArea(window.geometry().united(menu->geometry()), 0), parser.value(menuFile)) && ok;
+            ok = application.savePng(application.screenPixels(window.geometry().united(menu->geometry())),
+                                     parser.value(menuFile)) &&
+                 ok;
         });
+        // A menu that never opened drew no picture: the exit status says so, and
+        // scripts/screenshots.sh stops on it.
+        if (!opened) {
+            std::fprintf(stderr, "velmora-menu-screenshot: the context menu did not open\n");
+            ok = false;
+        }
+        QTest::qWait(100);
     }
     if (parser.isSet(aboutFile)) {
-        withContextMenu(window, QPoint(200, 60), [](QMenu* menu) {
+        useContextMenu(window, QPoint(200, 60), [](QMenu* menu) {
+            QTest::qWait(300);
             for (QAction* action : menu->actions()) {
                 if (action->text() == QLatin1String("About"))
                     action->trigger();
             }
         });
-        QTest::qWait(500);
+        QTest::qWait(600);
         AboutInfo* about = nullptr;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* found = qobject_cast<AboutInfo*>(widget); found && found->isVisible())
                 about = found;
         }
-        ok = about && save(screenArea(about->geometry(), 0), parser.value(aboutFile)) && ok;
+        ok = about &&
+             application.savePng(application.screenPixels(about->geometry()), parser.value(aboutFile)) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -5,13 +5,8 @@
 // since it writes the display mode into the store it finds.
 #include "app/mainwindow.h"
 #include "cues/settingsstore.h"
+#include "screenshotapplication.h"
 
-#include "app/applicationsetup.h"
-
-#include <QApplication>
-#include <QCommandLineParser>
-#include <QImage>
-#include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <QUdpSocket>
@@ -35,13 +30,10 @@ QByteArray timecodeDatagram(quint8 hours, quint8 minutes, quint8 seconds, quint8
 
 int main(int argc, char* argv[])
 {
-    // As the program itself starts.
-    prepareApplicationEnvironment();
-    QApplication application(argc, argv);
-    QCommandLineParser parser;
+    ScreenshotApplication application(argc, argv);
+    QCommandLineParser& parser = application.commandLine;
     parser.setApplicationDescription(
         QStringLiteral("Draws the Velmora window receiving timecode into a PNG."));
-    parser.addHelpOption();
     const QCommandLineOption lcd(QStringLiteral("lcd"), QStringLiteral("Show the LCD display mode."));
     const QCommandLineOption senders(QStringLiteral("senders"), QStringLiteral("Number of senders, 1 to 4."),
                                      QStringLiteral("count"), QStringLiteral("1"));
@@ -122,18 +114,5 @@ int main(int argc, char* argv[])
     }
     QTest::qWait(300);
 
-    // On a real X server the picture is the server's own pixels, what a user sees; elsewhere
-    // (offscreen) Qt's drawing of the window.
-    const QImage picture = QGuiApplication::platformName() == QLatin1String("xcb")
-                               ? window.screen()
-                                     ->grabWindow(0, window.geometry().x(), window.geometry().y(),
-                                                  window.width(), window.height())
-                                     .toImage()
-                               : window.grab().toImage();
-    if (!picture.save(parser.positionalArguments().first(), "PNG")) {
-        std::fprintf(stderr, "velmora-screenshot: cannot write %s\n",
-                     qPrintable(parser.positionalArguments().first()));
-        return 1;
-    }
-    return 0;
+    return application.savePng(application.shownPixels(window), parser.positionalArguments().first()) ? 0 : 1;
 }

@@ -3,14 +3,12 @@
 //   velmora-settings-screenshot out.png
 // Meant for the project's docs, on a real X server (scripts/screenshots.sh runs it on Xvfb). The
 // dialog is drawn on its own, as the edit button opens it; the settings store is not touched.
-#include "app/applicationsetup.h"
 #include "cues/audiofileconfig.h"
 #include "cues/settings.h"
+#include "screenshotapplication.h"
 
-#include <QApplication>
 #include <QDataStream>
 #include <QFile>
-#include <QScreen>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,8 +41,7 @@ bool writeSilentWave(const QString& path)
 
 int main(int argc, char* argv[])
 {
-    prepareApplicationEnvironment();
-    QApplication application(argc, argv);
+    ScreenshotApplication application(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: velmora-settings-screenshot FILE.png\n");
         return 2;
@@ -84,14 +81,8 @@ int main(int argc, char* argv[])
     dialog.activateWindow();
     QTest::qWait(500);
 
-    // The pixels the X server shows, not the widget painting itself on its own.
-    const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")
-                             ? dialog.screen()->grabWindow(dialog.winId())
-                             : dialog.grab();
-    if (!shot.save(output, "PNG")) {
-        std::fprintf(stderr, "velmora-settings-screenshot: cannot write %s\n", qPrintable(output));
+    if (!application.savePng(application.shownPixels(dialog), output))
         return 1;
-    }
     std::printf("drew the settings dialog in the %s style\n", qPrintable(QApplication::style()->name()));
     return 0;
 }

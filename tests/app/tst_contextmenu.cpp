@@ -5,11 +5,11 @@
 #include "localhttpserver.h"
 #include "messageboxwatcher.h"
 #include "testregistry.h"
+#include "usecontextmenu.h"
 #include "windowharness.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -21,38 +21,11 @@ namespace {
 
 const QString noUpdates = QStringLiteral("No updates available.");
 
-enum class Opening
+// Uses the window's context menu, opened in its middle; fails the test if no menu opens.
+void useMenu(MainWindow& window, const std::function<void(QMenu*)>& whileOpen = {},
+             QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
 {
-    RightClick,
-    MenuKey
-};
-
-// Opens the window's context menu as a right click in its middle (or the keyboard's menu key)
-// does, runs whileOpen on the open menu, and closes the menu if that left it open. Returns once
-// the menu's own loop has ended.
-void useContextMenu(MainWindow& window, const std::function<void(QMenu*)>& whileOpen = {},
-                    Opening opening = Opening::RightClick)
-{
-    bool seen = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu || seen)
-            return;
-        seen = true;
-        if (whileOpen)
-            whileOpen(menu);
-        if (menu->isVisible())
-            menu->close();
-    });
-    poll.start(10);
-    // The desktop's platform turns the menu key into a context-menu event of keyboard reason.
-    const QPoint middle = window.rect().center();
-    QContextMenuEvent event(opening == Opening::MenuKey ? QContextMenuEvent::Keyboard
-                                                        : QContextMenuEvent::Mouse,
-                            middle, window.mapToGlobal(middle));
-    QApplication::sendEvent(&window, &event);
-    QVERIFY(seen);
+    QVERIFY(useContextMenu(window, window.rect().center(), whileOpen, reason));
 }
 
 // Picks the entry of the open menu at the given row with the keyboard, as a user would.
@@ -153,7 +126,7 @@ void ContextMenuTest::menuEntries()
 
     WindowHarness harness;
     QList<QAction*> shown;
-    useContextMenu(harness.window(), [&](QMenu* menu) { shown = menu->actions(); });
+    useMenu(harness.window(), [&](QMenu* menu) { shown = menu->actions(); });
     QCOMPARE(shown.size(), 5);
     // The window carries the same actions, so their shortcuts work without the menu.
     QCOMPARE(harness.window().actions(), shown);
@@ -173,7 +146,7 @@ void ContextMenuTest::menuEntries()
 
     // Built once: the next right click shows the same menu.
     QList<QAction*> again;
-    useContextMenu(harness.window(), [&](QMenu* menu) { again = menu->actions(); });
+    useMenu(harness.window(), [&](QMenu* menu) { again = menu->actions(); });
     QCOMPARE(again, shown);
     QCOMPARE(harness.window().findChildren<QMenu*>().size(), 1);
 }
@@ -189,7 +162,8 @@ void ContextMenuTest::shortcutsWorkFromTheFirstRightClick()
     QCOMPARE(watcher.boxes.size(), 0);
 
     // Dismissed without a choice, the menu still leaves its shortcuts on the window.
-    useContextMenu(harness.window(), {}, Opening::MenuKey);
+    // The desktop's platform turns the menu key into a context-menu event of keyboard reason.
+    useMenu(harness.window(), {}, QContextMenuEvent::Keyboard);
     activate(harness.window());
     QTest::keyClick(&harness.window(), Qt::Key_F1);
     QTRY_COMPARE(watcher.boxes.size(), 1);
@@ -200,7 +174,7 @@ void ContextMenuTest::helpShowsTheHelpLink()
 {
     WindowHarness harness;
     MessageBoxWatcher watcher;
-    useContextMenu(harness.window(), choose(1));
+    useMenu(harness.window(), choose(1));
     QTRY_COMPARE(watcher.boxes.size(), 1);
 
     const ShownMessageBox& box = watcher.boxes.first();
@@ -220,7 +194,7 @@ void ContextMenuTest::menuUpdateEntryReportsNoUpdates()
     MessageBoxWatcher watcher;
 
     // The menu hands its entry's checked = false on; the check the user asked for still reports.
-    useContextMenu(harness.window(), choose(SearchUpdatesRow));
+    useMenu(harness.window(), choose(SearchUpdatesRow));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes.size(), 1, 5000);
     QCOMPARE(watcher.boxes.first().title, QStringLiteral("Update Check"));
     QCOMPARE(watcher.boxes.first().text, noUpdates);
@@ -239,7 +213,7 @@ void ContextMenuTest::ctrlUReportsNoUpdates()
     QTest::qWait(300);
     QCOMPARE(server.requests().size(), 0);
 
-    useContextMenu(harness.window());
+    useMenu(harness.window());
     activate(harness.window());
     QTest::keyClick(&harness.window(), Qt::Key_U, Qt::ControlModifier);
     QTRY_COMPARE_WITH_TIMEOUT(watcher.texts(), QStringList{noUpdates}, 5000);
@@ -269,7 +243,7 @@ void ContextMenuTest::askingEarlyMakesTheAutomaticCheckReportToo()
     MessageBoxWatcher watcher;
     WindowHarness harness({}, false, {}, updatesFrom(server, std::chrono::milliseconds(1500)));
 
-    useContextMenu(harness.window(), choose(SearchUpdatesRow));
+    useMenu(harness.window(), choose(SearchUpdatesRow));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.texts(), QStringList{noUpdates}, 5000);
     QCOMPARE(server.requests().size(), 1);
     // The user asked once, so the automatic check that follows reports as well.
@@ -280,20 +254,20 @@ void ContextMenuTest::askingEarlyMakesTheAutomaticCheckReportToo()
 void ContextMenuTest::aboutTwiceShowsOneWindow()
 {
     WindowHarness harness;
-    useContextMenu(harness.window(), choose(AboutRow));
+    useMenu(harness.window(), choose(AboutRow));
     QCOMPARE(aboutWindows().size(), 1);
     QPointer<AboutInfo> about = aboutWindows().first();
     QVERIFY(about->isVisible());
     QVERIFY(!about->parentWidget());
     QCOMPARE(about->windowTitle(), QStringLiteral("About Velmora"));
 
-    useContextMenu(harness.window(), choose(AboutRow));
+    useMenu(harness.window(), choose(AboutRow));
     QCOMPARE(aboutWindows(), QList<AboutInfo*>{about.data()});
 
     // Its Ok only hides it; the next About shows the same window again.
     QTest::mouseClick(about->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
     QVERIFY(!about->isVisible());
-    useContextMenu(harness.window(), choose(AboutRow));
+    useMenu(harness.window(), choose(AboutRow));
     QVERIFY(about);
     QVERIFY(about->isVisible());
     QCOMPARE(aboutWindows().size(), 1);
@@ -302,7 +276,7 @@ void ContextMenuTest::aboutTwiceShowsOneWindow()
 void ContextMenuTest::closingTheWindowClosesAbout()
 {
     WindowHarness harness;
-    useContextMenu(harness.window(), choose(AboutRow));
+    useMenu(harness.window(), choose(AboutRow));
     QPointer<AboutInfo> about = aboutWindows().value(0);
     QVERIFY(about);
     harness.window().close();
@@ -315,7 +289,7 @@ void ContextMenuTest::quitEndsTheProgramAndStopsTheSound()
     auto harness = std::make_unique<WindowHarness>(cueList({{0, cue, 0, 0, 10}}));
     harness->sendTimecode(QStringLiteral("127.0.0.1"), 0, 0, 10, 0);
     QVERIFY(harness->recorder.takeEvents().contains("play " + cue));
-    useContextMenu(harness->window());
+    useMenu(harness->window());
     activate(harness->window());
 
     // Ctrl+Q ends the program's event loop; a guard ends it with 1 if nothing else does.
