@@ -9,7 +9,6 @@
 #include "benchclock.h"
 #include "benchtable.h"
 #include "benchwindow.h"
-#include "isolatedenvironment.h"
 #include "samplestats.h"
 #include "timecodeclock.h"
 #include "timecodesender.h"
@@ -241,11 +240,6 @@ bool runCueLatencyBench(int repetitions)
 
 int main(int argc, char* argv[])
 {
-    IsolatedEnvironment environment("velmora-bench");
-    if (!environment.isReady()) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: cannot make a private settings folder\n");
-        return 1;
-    }
     // The offscreen platform notes at every resize that it has no use for size hints.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
         if (message != QLatin1String("This plugin does not support propagateSizeHints()"))
@@ -255,7 +249,7 @@ int main(int argc, char* argv[])
     prepareApplicationEnvironment();
     QApplication application(argc, argv);
     QCommandLineParser parser;
-    const QCommandLineOption help = parser.addHelpOption();
+    parser.addHelpOption();
     const auto countOption = [](const char* name, const char* what, const char* fallback) {
         return QCommandLineOption(
             QLatin1String(name),
@@ -269,16 +263,8 @@ int main(int argc, char* argv[])
                                   QStringLiteral("Run one benchmark: resize, tick or cue."),
                                   QStringLiteral("name"));
     parser.addOptions({ticks, resizeCalls, cueRuns, only});
-    // Not process(): it leaves through exit() on --help or a bad option, and the private settings
-    // folder would stay behind.
-    if (!parser.parse(application.arguments())) {
-        std::fprintf(stderr, "velmora-mainwindow-bench: %s\n", qPrintable(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
+    // On --help or a bad option this leaves through exit(), which still removes the private store.
+    parser.process(application);
     const QString chosen = parser.value(only);
     if (!chosen.isEmpty() && !QStringList{"resize", "tick", "cue"}.contains(chosen)) {
         std::fprintf(stderr, "velmora-mainwindow-bench: --only takes resize, tick or cue\n");
