@@ -6,27 +6,12 @@
 #include "app/mainwindow.h"
 #include "cues/settingsstore.h"
 #include "screenshotapplication.h"
+#include "timecodesender.h"
 
 #include <QSettings>
 #include <QTest>
-#include <QUdpSocket>
 
 #include <cstdio>
-
-namespace {
-
-QByteArray timecodeDatagram(quint8 hours, quint8 minutes, quint8 seconds, quint8 frames, quint8 type)
-{
-    ArtTimecode timecode;
-    timecode.hours = hours;
-    timecode.minutes = minutes;
-    timecode.seconds = seconds;
-    timecode.frames = frames;
-    timecode.type = type;
-    return ArtNetPacket::buildTimecode(timecode);
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -76,19 +61,17 @@ int main(int argc, char* argv[])
     const struct
     {
         const char* address;
-        quint8 hours, minutes, seconds, frames, type;
-    } shown[] = {{"127.0.0.20", 10, 0, 5, 12, 1},
-                 {"127.0.0.21", 1, 23, 45, 21, 3},
-                 {"127.0.0.22", 0, 59, 59, 23, 0},
-                 {"127.0.0.23", 2, 0, 0, 0, 2}};
-    std::vector<std::unique_ptr<QUdpSocket>> sockets;
+        ArtTimecode timecode; // frames, seconds, minutes, hours, type
+    } shown[] = {{"127.0.0.20", {12, 5, 0, 10, 1}},
+                 {"127.0.0.21", {21, 45, 23, 1, 3}},
+                 {"127.0.0.22", {23, 59, 59, 0, 0}},
+                 {"127.0.0.23", {0, 0, 0, 2, 2}}};
+    std::vector<std::unique_ptr<TimecodeSender>> consoles;
     for (int i = 0; i < senderCount; ++i) {
-        auto socket = std::make_unique<QUdpSocket>();
-        socket->bind(QHostAddress(QString::fromLatin1(shown[i].address)), 0);
-        socket->writeDatagram(timecodeDatagram(shown[i].hours, shown[i].minutes, shown[i].seconds,
-                                               shown[i].frames, shown[i].type),
-                              QHostAddress::LocalHost, window.node()->port());
-        sockets.push_back(std::move(socket));
+        consoles.push_back(
+            std::make_unique<TimecodeSender>(QHostAddress(QString::fromLatin1(shown[i].address)),
+                                             QHostAddress::LocalHost, window.node()->port()));
+        consoles.back()->send(shown[i].timecode);
         QTest::qWait(60);
     }
     if (quietSender >= 0) {
@@ -97,18 +80,15 @@ int main(int argc, char* argv[])
         for (int i = 0; i < senderCount; ++i) {
             if (i == quietSender)
                 continue;
-            int seconds = shown[i].seconds + 1, minutes = shown[i].minutes, hours = shown[i].hours;
-            if (seconds == 60) {
-                seconds = 0;
-                if (++minutes == 60) {
-                    minutes = 0;
-                    ++hours;
+            ArtTimecode later = shown[i].timecode;
+            if (++later.seconds == 60) {
+                later.seconds = 0;
+                if (++later.minutes == 60) {
+                    later.minutes = 0;
+                    ++later.hours;
                 }
             }
-            sockets[size_t(i)]->writeDatagram(timecodeDatagram(quint8(hours), quint8(minutes),
-                                                               quint8(seconds), shown[i].frames,
-                                                               shown[i].type),
-                                              QHostAddress::LocalHost, window.node()->port());
+            consoles[size_t(i)]->send(later);
             QTest::qWait(60);
         }
     }
