@@ -13,6 +13,7 @@
 #include "windowharness.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -193,6 +194,92 @@ void benchDatagramToSound(PulseNullSink& server, const SoundFactory& makeSound, 
                 quantile(latencyMs, 99), quantile(latencyMs, 0));
 }
 
+// Cues that follow timecode: a console located into the middle of a 10-second cue runs a second
+// there and stops. The place heard is read from the recording itself (every sample of the file
+// says where in the file it is), not from what the program says it did.
+void benchFollow(PulseNullSink& server, const SoundFactory& makeSound, const QTemporaryDir& dir)
+{
+    constexpr int Rounds = 30;
+    constexpr int FrameMs = 40;
+    constexpr double GoodMs = FrameMs; // a place within a frame of the timecode's
+    const QString path = dir.filePath(QStringLiteral("places.wav"));
+    if (!writeCueFile(path, placeWav(10000)))
+        return;
+    AudioFileConfig cues = cueList({{0, path, 0, 0, 10}});
+    cues.followTimecode = true;
+    WindowHarness harness(cues, false, makeSound);
+    QTest::qWait(500);
+
+    struct Round
+    {
+        qint64 locateFrame = 0; // the recording's frame when the locate datagram left
+        qint64 placeMs = 0;     // the place in the cue it named
+        qint64 lastFrame = 0;   // when the console's last datagram left
+    };
+    std::vector<Round> rounds;
+    QElapsedTimer clock;
+    for (int round = 0; round < Rounds; ++round) {
+        // Somewhere between 1 and 8 s into the cue, never on a frame boundary of the tick.
+        const int startFrame = 25 + (round * 37) % 175;
+        Round measured;
+        clock.start();
+        for (int frame = 0; frame < 25; ++frame) {
+            QTest::qWait(int(qMax<qint64>(0, qint64(frame) * FrameMs - clock.elapsed())));
+            const int at = 250 + startFrame + frame; // frames since 00:00:00:00 at 25 fps
+            const qint64 recordingFrame = server.currentFrame();
+            if (frame == 0)
+                measured = {recordingFrame, qint64(startFrame) * FrameMs, 0};
+            measured.lastFrame = recordingFrame;
+            harness.queueTimecode(QStringLiteral("127.0.0.1"), 0, 0, quint8(at / 25), quint8(at % 25));
+        }
+        rounds.push_back(measured);
+        QTest::qWait(int(CueFollower::FreewheelMs) + 400 + round % 20);
+    }
+    const qint64 endFrame = server.currentFrame();
+    (void)QTest::qWaitFor([&] { return server.recording().size() / 4 > endFrame; }, 5000);
+    const QByteArray recording = server.recording();
+
+    std::vector<double> heardMs, errorMs, silentMs;
+    int neverHeard = 0;
+    for (size_t i = 0; i < rounds.size(); ++i) {
+        const Round& round = rounds[i];
+        const auto expectedMs = [&](qint64 frame) {
+            return round.placeMs + framesToMs(frame - round.locateFrame);
+        };
+        std::optional<qint64> heardAt;
+        for (qint64 frame = round.locateFrame; frame < round.locateFrame + PulseNullSink::SampleRate / 2;
+             frame += PlaceStep) {
+            const std::optional<qint64> place = placeHeard(recording, frame);
+            if (place && qAbs(framesToMs(*place) - expectedMs(frame)) <= GoodMs) {
+                heardAt = frame;
+                break;
+            }
+        }
+        if (!heardAt) {
+            ++neverHeard;
+            continue;
+        }
+        heardMs.push_back(framesToMs(*heardAt - round.locateFrame));
+        const qint64 settled = round.locateFrame + PulseNullSink::SampleRate / 2;
+        if (const std::optional<qint64> place = placeHeard(recording, settled))
+            errorMs.push_back(qAbs(framesToMs(*place) - expectedMs(settled)));
+        const qint64 nextFrame = i + 1 < rounds.size() ? rounds[i + 1].locateFrame : endFrame;
+        const AudibleSpan span = audibleSpan(recording.left(int(nextFrame * 4)), round.lastFrame);
+        if (!span.isEmpty())
+            silentMs.push_back(framesToMs(span.last + 1 - round.lastFrame));
+    }
+    std::printf(
+        "\nCues that follow timecode: a locate into a 10 s cue, %d rounds (%d never heard at the place)\n",
+        Rounds, neverHeard);
+    std::printf("| What | median | p99 | goal |\n|---|---|---|---|\n");
+    std::printf("| locate datagram -> heard at the new place | %.1f ms | %.1f ms | p99 < 80 ms |\n",
+                quantile(heardMs, 50), quantile(heardMs, 99));
+    std::printf("| place heard against the timecode, 0.5 s on | %.1f ms | %.1f ms | < 40 ms |\n",
+                quantile(errorMs, 50), quantile(errorMs, 99));
+    std::printf("| console's last datagram -> silent | %.1f ms | %.1f ms | p99 < %lld ms |\n",
+                quantile(silentMs, 50), quantile(silentMs, 99), qint64(CueFollower::FreewheelMs + FrameMs));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -215,5 +302,6 @@ int main(int argc, char** argv)
     benchPlayAndStop(server, makeSound, shortCue);
     benchRebuild(makeSound, dir);
     benchDatagramToSound(server, makeSound, shortCue);
+    benchFollow(server, makeSound, dir);
     return 0;
 }

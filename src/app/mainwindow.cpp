@@ -237,6 +237,9 @@ void MainWindow::SendTimecodeTimeOut()
 {
     if (!artnetNode)
         return;
+    // A driver that falls silent sends nothing that would tell the cues: the tick does.
+    if (audioConfig && audioConfig->followTimecode)
+        FollowCues();
     const QString separator = useLcd ? QStringLiteral(" ") : QStringLiteral("\n");
     QString frameRateText;
     QString timeText;
@@ -293,13 +296,29 @@ void MainWindow::SendTimecodeTimeOut()
 
 void MainWindow::CheckCues(int source, const ArtTimecode& timecode)
 {
+    // The window's one clock, which also tells quiet senders apart.
+    const qint64 nowMs = environment.node.clockMs();
+    const std::optional<SenderClock::Step> step = senderClocks.see(source, timecode, nowMs);
     if (!audioConfig)
+        return;
+    if (audioConfig->followTimecode) {
+        // As for a start below: the cues follow the last of a burst of datagrams.
+        if (!std::exchange(followQueued, true))
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    followQueued = false;
+                    FollowCues();
+                },
+                Qt::QueuedConnection);
+        return;
+    }
+    if (!step)
         return;
     std::array<bool, AudioSlotCount> hasSound{};
     for (int slot = 0; audioSounds && slot < AudioSlotCount; ++slot)
         hasSound[size_t(slot)] = (*audioSounds)[size_t(slot)] != nullptr;
-    // The window's one clock, which also tells quiet senders apart.
-    cueTrigger.see(source, timecode, *audioConfig, hasSound, environment.node.clockMs());
+    cueTrigger.see(source, *step, *audioConfig, hasSound, nowMs);
     // Datagrams that queued while the window was held up are dispatched one after the other in
     // one go; the cue starts after the last of them, as far into its file as they have run on.
     if (cueTrigger.hasStart() && !std::exchange(cueStartQueued, true))
@@ -335,6 +354,52 @@ void MainWindow::StartCue()
     StopAllSounds();
     sound->playFrom(start->offsetMs);
     statusLabel->setText(QFileInfo(audioConfig->file[start->slot]).fileName());
+}
+
+void MainWindow::FollowCues()
+{
+    if (!audioConfig || !audioSounds)
+        return;
+    const auto soundOf = [this](int slot) { return slot < 0 ? nullptr : (*audioSounds)[size_t(slot)]; };
+    // The sound output says when a file came to its end (or could not go on): that cue is done
+    // until its sender comes back into it.
+    if (Sound* playing = soundOf(cueFollower.playingSlot()); playing && !playing->isPlaying())
+        cueFollower.ended(cueFollower.playingSlot());
+
+    const QList<CueFollower::Action> actions =
+        cueFollower.follow(senderClocks, *audioConfig, CueLengths(), environment.node.clockMs());
+    for (const CueFollower::Action& action : actions) {
+        Sound* sound = soundOf(action.slot);
+        if (!sound)
+            continue;
+        switch (action.kind) {
+        case CueFollower::Action::Kind::Start:
+            for (Sound* other : *audioSounds) {
+                if (other && other != sound && other->isPlaying())
+                    other->fadeOut(CueFollower::StopFadeMs);
+            }
+            sound->playFrom(action.placeMs);
+            statusLabel->setText(QFileInfo(audioConfig->file[action.slot]).fileName());
+            break;
+        case CueFollower::Action::Kind::Move:
+            sound->playFrom(action.placeMs);
+            break;
+        case CueFollower::Action::Kind::Stop:
+            sound->fadeOut(CueFollower::StopFadeMs);
+            break;
+        }
+    }
+}
+
+std::array<qint64, AudioSlotCount> MainWindow::CueLengths() const
+{
+    std::array<qint64, AudioSlotCount> lengths;
+    lengths.fill(-1);
+    for (int slot = 0; audioSounds && slot < AudioSlotCount; ++slot) {
+        if (const Sound* sound = (*audioSounds)[size_t(slot)])
+            lengths[size_t(slot)] = sound->lengthMs();
+    }
+    return lengths;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -381,6 +446,7 @@ void MainWindow::DeleteAudioSounds()
 
 void MainWindow::ReloadAudioSounds()
 {
+    cueFollower.reset();
     DeleteAudioSounds();
     CreateAudioSounds();
 }
@@ -441,6 +507,9 @@ void MainWindow::ChangedAudioEdit()
 void MainWindow::ChangedAudioStop()
 {
     StopAllSounds();
+    // Following the show, the cue would start again at the next datagram: it stays stopped until
+    // its sender has left it.
+    cueFollower.stopByHand();
     statusLabel->setText(statusLabel->text() + QStringLiteral(" stopped"));
 }
 

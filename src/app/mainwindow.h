@@ -2,9 +2,11 @@
 
 #include "artnet/artnet.h"
 #include "cues/audiofileconfig.h"
-#include "cuetrigger.h"
 #include "platform/filechooser.h"
 #include "platform/sound.h"
+#include "show/cuefollower.h"
+#include "show/cuetrigger.h"
+#include "show/senderclock.h"
 #include "update/updatequery.h"
 
 #include <QMainWindow>
@@ -97,6 +99,8 @@ private:
     void NoteTimecodeArrival(int source);
     bool IsQuiet(int source, qint64 nowMs) const;
     void StartCue();
+    void FollowCues();
+    std::array<qint64, AudioSlotCount> CueLengths() const;
     void CreateContextMenu();
     void ScaleTimeLabelFont();
 
@@ -130,8 +134,12 @@ private:
     QHBoxLayout* buttonRow = nullptr;
     QVBoxLayout* columnLayout = nullptr;
     QWidget* mainWidget = nullptr;
+    // Every sender's trusted clock, which the cue rules read.
+    SenderClocks senderClocks;
     CueTrigger cueTrigger;
     bool cueStartQueued = false;
+    CueFollower cueFollower;
+    bool followQueued = false;
     int shownSenders = 0;
     // Per sender, in the node's table order: when its last timecode datagram arrived.
     QList<qint64> lastTimecodeMs;

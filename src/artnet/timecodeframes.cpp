@@ -56,3 +56,10 @@ qint64 TimecodeFrames::milliseconds(qint64 frames, quint8 type)
     const qint64 product = frames * numerator;
     return (product + (product >= 0 ? denominator / 2 : -denominator / 2)) / denominator;
 }
+
+qint64 TimecodeFrames::frames(qint64 ms, quint8 type)
+{
+    const qint64 numerator = isDropFrame(type) ? 30 : framesPerSecond(type);
+    const qint64 denominator = isDropFrame(type) ? 1001 : 1000;
+    return ms * numerator / denominator;
+}

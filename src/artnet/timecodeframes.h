@@ -29,4 +29,6 @@ public:
 
     // How long the given number of frames lasts at the rate of type, rounded to milliseconds.
     static qint64 milliseconds(qint64 frames, quint8 type);
+    // The whole frames at the rate of type that fit into ms milliseconds (ms >= 0).
+    static qint64 frames(qint64 ms, quint8 type);
 };

@@ -29,6 +29,11 @@ QString secondsKey(int slot)
     return QStringLiteral("audio_seconds_%1").arg(slot);
 }
 
+QString followKey()
+{
+    return QStringLiteral("FollowTimecode");
+}
+
 // The store hands back what was written in this run with its original type (a double, a list, a
 // 64-bit number), but what comes from the file on disk as text. Reading every value through its
 // text makes both cases agree, and keeps a number that does not fit an int from wrapping into an
@@ -57,7 +62,7 @@ bool operator==(const AudioFileConfig& a, const AudioFileConfig& b)
     return std::equal(a.hour, a.hour + AudioSlotCount, b.hour) &&
            std::equal(a.minute, a.minute + AudioSlotCount, b.minute) &&
            std::equal(a.seconds, a.seconds + AudioSlotCount, b.seconds) &&
-           std::equal(a.file, a.file + AudioSlotCount, b.file);
+           std::equal(a.file, a.file + AudioSlotCount, b.file) && a.followTimecode == b.followTimecode;
 }
 
 void LoadAudioConfig(AudioFileConfig* config)
@@ -71,6 +76,8 @@ void LoadAudioConfig(AudioFileConfig* config)
         config->minute[slot] = readCueNumber(settings, minuteKey(slot), config->minute[slot]);
         config->seconds[slot] = readCueNumber(settings, secondsKey(slot), config->seconds[slot]);
     }
+    // Anything but a true value, as the store writes it, leaves the cues as they always were.
+    config->followTimecode = settings.value(followKey(), false).toString() == QLatin1String("true");
 }
 
 void SaveAudioConfig(const AudioFileConfig* config)
@@ -84,6 +91,10 @@ void SaveAudioConfig(const AudioFileConfig* config)
         settings.setValue(minuteKey(slot), int(config->minute[slot]));
         settings.setValue(secondsKey(slot), int(config->seconds[slot]));
     }
+    if (config->followTimecode)
+        settings.setValue(followKey(), true);
+    else
+        settings.remove(followKey());
 }
 
 void ClearAudioConfig(AudioFileConfig* config)
@@ -96,6 +107,7 @@ void ClearAudioConfig(AudioFileConfig* config)
         config->minute[slot] = 0;
         config->seconds[slot] = 0;
     }
+    config->followTimecode = false;
 }
 
 void RemoveAllSettings()

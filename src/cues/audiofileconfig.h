@@ -15,6 +15,9 @@ struct AudioFileConfig
     quint16 minute[AudioSlotCount] = {};
     quint16 seconds[AudioSlotCount] = {};
     QString file[AudioSlotCount];
+    // Cues follow timecode as a media server chases it (located into, moved, stopped with the
+    // show) instead of starting when the show runs across their start and playing to their end.
+    bool followTimecode = false;
 
     friend bool operator==(const AudioFileConfig& a, const AudioFileConfig& b);
     friend bool operator!=(const AudioFileConfig& a, const AudioFileConfig& b) { return !(a == b); }
@@ -24,10 +27,12 @@ struct AudioFileConfig
 // value; a number that is not an integer reads as 0. Does nothing for a null config.
 void LoadAudioConfig(AudioFileConfig* config);
 
-// Writes all 36 cue keys, empty slots included. Does nothing for a null config.
+// Writes all 36 cue keys, empty slots included, and "FollowTimecode" only when it is on (a store
+// that never used it stays as it was). Does nothing for a null config.
 void SaveAudioConfig(const AudioFileConfig* config);
 
-// Empties every path and sets every time to 00:00:00, in memory only. Does nothing for a null config.
+// Empties every path, sets every time to 00:00:00 and follow mode off, in memory only. Does nothing for a
+// null config.
 void ClearAudioConfig(AudioFileConfig* config);
 
 // Wipes the program's whole settings store: the cue keys, "UseLcd" and anything else in it.

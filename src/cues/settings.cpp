@@ -3,6 +3,7 @@
 #include "cuefilestate.h"
 #include "cuestarttime.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -122,6 +123,12 @@ void Settings::CreateWidgets()
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     cancelButton->setToolTip(tr("press cancel for lost your changes"));
     connect(cancelButton, &QPushButton::clicked, this, &Settings::pressCancel);
+    followBox = new QCheckBox(tr("Cues follow timecode"), this);
+    followBox->setObjectName(QStringLiteral("followBox"));
+    followBox->setToolTip(
+        tr("Cues start where the timecode is, move with locates and stop when the timecode stops"));
+    followBox->setChecked(workingConfig.followTimecode);
+    connect(followBox, &QCheckBox::toggled, this, [this](bool on) { workingConfig.followTimecode = on; });
 
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
         const QString number = QString::number(slot);
@@ -184,6 +191,7 @@ void Settings::CreateLayout()
         slotRows[slot]->addStretch();
         mainLayout->addLayout(slotRows[slot]);
     }
+    mainLayout->addWidget(followBox);
     mainLayout->addStretch();
     buttonRow = new QHBoxLayout;
     buttonRow->addWidget(okButton);

@@ -9,6 +9,7 @@
 
 #include <array>
 
+class QCheckBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -82,6 +83,7 @@ private:
     QPushButton* okButton = nullptr;
     QPushButton* defaultButton = nullptr;
     QPushButton* cancelButton = nullptr;
+    QCheckBox* followBox = nullptr;
     PerSlot<QLabel> stateIcons{};
     PerSlot<QLabel> fileNameLabels{};
     QHBoxLayout* headerRow = nullptr;

@@ -5,10 +5,9 @@
 #include <utility>
 
 EngineSound::EngineSound(std::shared_ptr<SoundEngine> soundEngine, const QString& fileName, QObject* parent)
-    : Sound(fileName, parent), engine(std::move(soundEngine)),
-      playing(std::make_shared<std::atomic<quint64>>(0))
+    : Sound(fileName, parent), engine(std::move(soundEngine)), state(std::make_shared<VoiceState>())
 {
-    voice = engine->load(fileName, playing);
+    voice = engine->load(fileName, state);
 }
 
 EngineSound::~EngineSound()
@@ -19,7 +18,7 @@ EngineSound::~EngineSound()
 void EngineSound::playFrom(qint64 offsetMs)
 {
     const quint64 play = ++plays;
-    playing->store(play);
+    state->playing.store(play);
     engine->play(voice, offsetMs, play);
 }
 
@@ -27,13 +26,24 @@ void EngineSound::stop()
 {
     // Nothing to tell the engine when no play is under way; the cue check stops all nine
     // sounds before every cue.
-    if (playing->exchange(0) != 0)
-        engine->stop(voice);
+    if (state->playing.exchange(0) != 0)
+        engine->stop(voice, 0);
+}
+
+void EngineSound::fadeOut(int ms)
+{
+    if (state->playing.exchange(0) != 0)
+        engine->stop(voice, ms);
 }
 
 bool EngineSound::isPlaying() const
 {
-    return playing->load() != 0;
+    return state->playing.load() != 0;
+}
+
+qint64 EngineSound::lengthMs() const
+{
+    return state->lengthMs.load();
 }
 
 SoundFactory engineSoundFactory(std::shared_ptr<SoundEngine> engine)

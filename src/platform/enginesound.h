@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sound.h"
+#include "voicestate.h"
 
 #include <atomic>
 #include <memory>
@@ -19,12 +20,14 @@ public:
 
     void playFrom(qint64 offsetMs) override;
     void stop() override;
+    void fadeOut(int ms) override;
     bool isPlaying() const override;
+    qint64 lengthMs() const override;
 
 private:
     std::shared_ptr<SoundEngine> engine;
-    // The number of the play() in progress, 0 when none; the engine clears it at the end.
-    std::shared_ptr<std::atomic<quint64>> playing;
+    // What the engine tells of the file: the play() in progress, its length.
+    std::shared_ptr<VoiceState> state;
     quint64 voice = 0;
     quint64 plays = 0;
 };

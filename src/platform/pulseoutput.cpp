@@ -16,9 +16,9 @@ PulseOutput::~PulseOutput()
     dropContext();
 }
 
-void PulseOutput::load(quint64 id, const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing)
+void PulseOutput::load(quint64 id, const QString& fileName, std::shared_ptr<VoiceState> state)
 {
-    auto voice = std::make_unique<PulseVoice>(fileName, std::move(playing));
+    auto voice = std::make_unique<PulseVoice>(fileName, std::move(state));
     voice->load(report);
     voices[id] = std::move(voice);
 }
@@ -42,10 +42,10 @@ void PulseOutput::play(quint64 id, qint64 offsetMs, quint64 generation)
         connect();
 }
 
-void PulseOutput::stop(quint64 id)
+void PulseOutput::stop(quint64 id, int fadeMs)
 {
     if (PulseVoice* found = voice(id))
-        found->stop();
+        found->stop(fadeMs);
 }
 
 void PulseOutput::connect()

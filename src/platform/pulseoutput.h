@@ -22,10 +22,10 @@ public:
     PulseOutput(const PulseOutput&) = delete;
     PulseOutput& operator=(const PulseOutput&) = delete;
 
-    void load(quint64 id, const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing);
+    void load(quint64 id, const QString& fileName, std::shared_ptr<VoiceState> state);
     void unload(quint64 id);
     void play(quint64 id, qint64 offsetMs, quint64 generation);
-    void stop(quint64 id);
+    void stop(quint64 id, int fadeMs);
 
     static constexpr int RetryMs = 1000;
 

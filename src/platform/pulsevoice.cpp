@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -14,18 +15,26 @@ pa_usec_t now()
 
 } // namespace
 
-PulseVoice::PulseVoice(const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing)
-    : path(fileName), streamName(QFileInfo(fileName).fileName().toUtf8()), playing(std::move(playing))
+PulseVoice::PulseVoice(const QString& fileName, std::shared_ptr<VoiceState> state)
+    : path(fileName), streamName(QFileInfo(fileName).fileName().toUtf8()), state(std::move(state))
 {}
 
 PulseVoice::~PulseVoice()
 {
     dropStream();
+    fading.clear();
+}
+
+void PulseVoice::publishLength()
+{
+    state->lengthMs.store(loaded && reader.sampleRate() > 0 ? reader.frames() * 1000 / reader.sampleRate()
+                                                            : -1);
 }
 
 void PulseVoice::load(const Report& report)
 {
     loaded = reader.open(path) && usable(report);
+    publishLength();
     if (!loaded && !reader.errorString().isEmpty())
         report(QStringLiteral("sound: cannot play \"%1\": %2; that cue stays silent")
                    .arg(path, reader.errorString()));
@@ -47,13 +56,15 @@ bool PulseVoice::usable(const Report& report)
 
 void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 playGeneration)
 {
-    dropStream();
-    generation = playGeneration;
     mainloop = api;
+    fadeStream(QuickFadeMs);
+    generation = playGeneration;
     // A file that was missing when the cues were built may be there now; it is tried again
     // without a second message.
-    if (!loaded)
+    if (!loaded) {
         loaded = reader.open(path) && usable([](const QString&) {});
+        publishLength();
+    }
     if (!loaded || !reader.seekMs(offsetMs)) {
         finish();
         return;
@@ -84,20 +95,42 @@ void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs
         finish();
 }
 
-void PulseVoice::stop()
+void PulseVoice::stop(int fadeMs)
 {
-    dropStream();
+    fadeStream(fadeMs);
+}
+
+void PulseVoice::fadeStream(int fadeMs)
+{
+    if (endCheck) {
+        mainloop->time_free(endCheck);
+        endCheck = nullptr;
+    }
+    fading.erase(std::remove_if(fading.begin(), fading.end(),
+                                [](const std::unique_ptr<FadingStream>& f) { return f->done(); }),
+                 fading.end());
+    if (!stream)
+        return;
+    if (fadeMs <= 0) {
+        dropStream();
+        return;
+    }
+    pa_stream* old = std::exchange(stream, nullptr);
+    pa_stream_set_write_callback(old, nullptr, nullptr);
+    pa_stream_set_state_callback(old, nullptr, nullptr);
+    fading.push_back(std::make_unique<FadingStream>(old, mainloop, fadeMs));
 }
 
 void PulseVoice::abandon()
 {
+    fading.clear();
     finish();
 }
 
 void PulseVoice::refuse(quint64 refused)
 {
     quint64 expected = refused;
-    playing->compare_exchange_strong(expected, 0);
+    state->playing.compare_exchange_strong(expected, 0);
 }
 
 void PulseVoice::fill(size_t bytes)
@@ -170,7 +203,7 @@ void PulseVoice::finish()
     dropStream();
     quint64 expected = generation;
     if (expected != 0)
-        playing->compare_exchange_strong(expected, 0);
+        state->playing.compare_exchange_strong(expected, 0);
     generation = 0;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "audiofilereader.h"
+#include "fadingstream.h"
+#include "voicestate.h"
 
 #include <QString>
 
@@ -19,17 +21,20 @@ class PulseVoice
 public:
     using Report = std::function<void(const QString& line)>;
 
-    // playing holds the number of the play() that the window is waiting on, 0 for none; the
-    // voice sets it back to 0 when that playback has been heard to its end or cannot go on.
-    PulseVoice(const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing);
+    // state's playing holds the number of the play() that the window is waiting on, 0 for none;
+    // the voice sets it back to 0 when that playback has been heard to its end or cannot go on,
+    // and tells the file's length there whenever it opens the file.
+    PulseVoice(const QString& fileName, std::shared_ptr<VoiceState> state);
     ~PulseVoice();
     PulseVoice(const PulseVoice&) = delete;
     PulseVoice& operator=(const PulseVoice&) = delete;
 
     // Opens the file; says in one line why a file cannot be played.
     void load(const Report& report);
+    // A playback under way fades out over QuickFadeMs as the new one starts.
     void play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 generation);
-    void stop();
+    // Ends the playback; with a fade of fadeMs when it sounds, at once for 0.
+    void stop(int fadeMs = 0);
     // The sound server went away: the stream is gone with it.
     void abandon();
     // A play that could not even start: the window stops waiting for it.
@@ -42,6 +47,9 @@ public:
     static constexpr int EndCheckMs = 10;
     // A server that stops playing altogether must not keep a cue "playing" for ever.
     static constexpr int EndGraceMs = 3000;
+    // A playback that gives way to a new one of the same file (a locate) is faded out over this
+    // time: long enough that the cut makes no click, short enough not to be heard as a crossfade.
+    static constexpr int QuickFadeMs = 20;
 
 private:
     bool usable(const Report& report);
@@ -51,6 +59,8 @@ private:
     void scheduleEndCheck(pa_usec_t delay);
     void finish();
     void dropStream();
+    void fadeStream(int fadeMs);
+    void publishLength();
 
     static void onWrite(pa_stream* stream, size_t bytes, void* self);
     static void onState(pa_stream* stream, void* self);
@@ -59,7 +69,7 @@ private:
 
     QString path;
     QByteArray streamName;
-    std::shared_ptr<std::atomic<quint64>> playing;
+    std::shared_ptr<VoiceState> state;
     AudioFileReader reader;
     bool loaded = false;
 
@@ -70,4 +80,6 @@ private:
     qint64 framesWritten = 0;
     bool fileEnded = false;
     pa_usec_t endDeadline = 0;
+    // Earlier playbacks on their way to silence.
+    std::vector<std::unique_ptr<FadingStream>> fading;
 };

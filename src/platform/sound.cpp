@@ -15,6 +15,16 @@ bool Sound::isPlaying() const
     return false;
 }
 
+void Sound::fadeOut(int)
+{
+    stop();
+}
+
+qint64 Sound::lengthMs() const
+{
+    return -1;
+}
+
 SoundFactory systemSoundFactory()
 {
     return engineSoundFactory(SoundEngine::shared());

@@ -24,6 +24,12 @@ public:
     virtual void playFrom(qint64 offsetMs) = 0;
     // Ends the playback at once; does nothing when nothing plays.
     virtual void stop() = 0;
+    // Ends the playback with a fade to silence over ms milliseconds, so that a cue stopped in the
+    // middle ends without a click; returns at once, and the sound counts as stopped from then on.
+    virtual void fadeOut(int ms);
+    // The file's length in milliseconds once the sound output has opened it; -1 before that, and
+    // for a file that cannot be played.
+    virtual qint64 lengthMs() const;
     // True from play() until the file has been heard to its end or stopped.
     virtual bool isPlaying() const;
 

@@ -51,11 +51,11 @@ std::shared_ptr<SoundEngine> SoundEngine::shared()
     return engine;
 }
 
-quint64 SoundEngine::load(const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing)
+quint64 SoundEngine::load(const QString& fileName, std::shared_ptr<VoiceState> state)
 {
     const quint64 voice = nextVoice++;
-    post([voice, fileName, playing = std::move(playing)](PulseOutput& output) mutable {
-        output.load(voice, fileName, std::move(playing));
+    post([voice, fileName, state = std::move(state)](PulseOutput& output) mutable {
+        output.load(voice, fileName, std::move(state));
     });
     return voice;
 }
@@ -70,9 +70,9 @@ void SoundEngine::play(quint64 voice, qint64 offsetMs, quint64 generation)
     post([voice, offsetMs, generation](PulseOutput& output) { output.play(voice, offsetMs, generation); });
 }
 
-void SoundEngine::stop(quint64 voice)
+void SoundEngine::stop(quint64 voice, int fadeMs)
 {
-    post([voice](PulseOutput& output) { output.stop(voice); });
+    post([voice, fadeMs](PulseOutput& output) { output.stop(voice, fadeMs); });
 }
 
 void SoundEngine::post(Request request)

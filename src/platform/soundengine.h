@@ -12,6 +12,8 @@
 
 #include <pulse/mainloop-api.h>
 
+#include "voicestate.h"
+
 class PulseOutput;
 struct pa_mainloop;
 
@@ -39,12 +41,15 @@ public:
     // The engine that the program's sounds share; made on first use, gone with its last user.
     static std::shared_ptr<SoundEngine> shared();
 
-    // Opens a file on the engine's thread; returns the number by which it is played. playing is
-    // set to 0 by the engine when the play it holds the number of ends.
-    quint64 load(const QString& fileName, std::shared_ptr<std::atomic<quint64>> playing);
+    // Opens a file on the engine's thread; returns the number by which it is played. The engine
+    // sets state's playing to 0 when the play it holds the number of ends, and tells the file's
+    // length there once it has opened it.
+    quint64 load(const QString& fileName, std::shared_ptr<VoiceState> state);
     void unload(quint64 voice);
+    // A play while the voice plays fades the earlier playback out quickly, without a click.
     void play(quint64 voice, qint64 offsetMs, quint64 generation);
-    void stop(quint64 voice);
+    // Ends the voice's playback with a fade of fadeMs; 0 cuts it.
+    void stop(quint64 voice, int fadeMs);
 
 private:
     using Request = std::function<void(PulseOutput&)>;

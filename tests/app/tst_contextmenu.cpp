@@ -287,7 +287,7 @@ void ContextMenuTest::quitEndsTheProgramAndStopsTheSound()
 {
     const QString cue = QStringLiteral("/shows/opening night/intro.wav");
     auto harness = std::make_unique<WindowHarness>(cueList({{0, cue, 0, 0, 10}}));
-    harness->sendTimecode(QStringLiteral("127.0.0.1"), 0, 0, 10, 0);
+    harness->runOnto(QStringLiteral("127.0.0.1"), 0, 0, 10);
     QVERIFY(harness->recorder.takeEvents().contains("play " + cue));
     useMenu(harness->window());
     activate(harness->window());

@@ -52,7 +52,7 @@ void CuePlaybackTest::cueStartsOnItsFirstFrame()
 {
     WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
     QCOMPARE(harness.recorder.takeEvents(), QStringList{"create " + intro});
-    harness.sendTimecode("127.0.0.5", 0, 0, 9, 29);
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 24);
     QVERIFY(harness.recorder.events().isEmpty());
     harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
     harness.waitForTicks(3);
@@ -119,17 +119,21 @@ void CuePlaybackTest::locates_data()
 {
     QTest::addColumn<QList<QList<int>>>("timecodes"); // hh mm ss ff at 25 fps, sent in order
     QTest::addColumn<QStringList>("played");
+    // A locate counts once the console's next frame confirms it.
     QTest::newRow("into the catch-up window: starts that far in")
-        << QList<QList<int>>{{0, 0, 5, 0}, {0, 0, 10, 3}} << QStringList{"play " + intro + " at 120 ms"};
+        << QList<QList<int>>{{0, 0, 4, 24}, {0, 0, 5, 0}, {0, 0, 10, 3}, {0, 0, 10, 4}}
+        << QStringList{"play " + intro + " at 160 ms"};
     QTest::newRow("one frame past the catch-up window: nothing")
-        << QList<QList<int>>{{0, 0, 9, 24}, {0, 0, 10, 11}} << QStringList();
+        << QList<QList<int>>{{0, 0, 9, 23}, {0, 0, 9, 24}, {0, 0, 10, 11}, {0, 0, 10, 12}} << QStringList();
     QTest::newRow("backwards into the start second: nothing")
-        << QList<QList<int>>{{0, 0, 12, 0}, {0, 0, 10, 2}} << QStringList();
-    QTest::newRow("backwards exactly onto the start: starts")
-        << QList<QList<int>>{{0, 0, 12, 0}, {0, 0, 10, 0}} << QStringList{"play " + intro};
+        << QList<QList<int>>{{0, 0, 11, 24}, {0, 0, 12, 0}, {0, 0, 10, 2}, {0, 0, 10, 3}} << QStringList();
+    QTest::newRow("backwards exactly onto the start: starts a frame in")
+        << QList<QList<int>>{{0, 0, 11, 24}, {0, 0, 12, 0}, {0, 0, 10, 0}, {0, 0, 10, 1}}
+        << QStringList{"play " + intro + " at 40 ms"};
     QTest::newRow("away and back into the window: starts again, late")
-        << QList<QList<int>>{{0, 0, 9, 24}, {0, 0, 10, 0}, {0, 0, 4, 0}, {0, 0, 10, 2}}
-        << QStringList{"play " + intro, "play " + intro + " at 80 ms"};
+        << QList<QList<int>>{{0, 0, 9, 23}, {0, 0, 9, 24}, {0, 0, 10, 0}, {0, 0, 4, 0},
+                             {0, 0, 4, 1},  {0, 0, 10, 2}, {0, 0, 10, 3}}
+        << QStringList{"play " + intro, "play " + intro + " at 120 ms"};
 }
 
 void CuePlaybackTest::locates()
@@ -173,9 +177,12 @@ void CuePlaybackTest::parkedSenderPlaysTheCueOnce()
 void CuePlaybackTest::locateAwayAndBackStartsAgain()
 {
     WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
-    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
-    harness.sendTimecode("127.0.0.5", 0, 0, 5, 0);
-    harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
+    // Parked on the start, located away and back, parked again: each locate is confirmed by the
+    // same frame sent again.
+    for (const int seconds : {10, 5, 10}) {
+        harness.sendTimecode("127.0.0.5", 0, 0, quint8(seconds), 0);
+        harness.sendTimecode("127.0.0.5", 0, 0, quint8(seconds), 0);
+    }
     QCOMPARE(plays(harness.recorder.events()), (QStringList{"play " + intro, "play " + intro}));
     // A second sender newly heard at the cue's frame within a second is a backup console: the cue
     // plays on.
@@ -187,10 +194,12 @@ void CuePlaybackTest::lowerSlotWinsAndSecondCueStopsTheFirst()
 {
     WindowHarness harness(cueList({{3, intro, 0, 0, 10}, {5, outro, 0, 0, 10}, {6, outro, 0, 0, 20}}));
     harness.recorder.takeEvents();
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 24);
     harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
     QCOMPARE(plays(harness.recorder.events()), QStringList{"play " + intro});
     harness.recorder.takeEvents();
 
+    harness.sendTimecode("127.0.0.5", 0, 0, 19, 24);
     harness.sendTimecode("127.0.0.5", 0, 0, 20, 0);
     // Every sound is stopped, the playing one included, before the next one starts.
     QCOMPARE(harness.recorder.takeEvents(),
@@ -205,6 +214,7 @@ void CuePlaybackTest::stopButtonAppendsStopped()
     QTest::mouseClick(stop, Qt::LeftButton);
     QCOMPARE(harness.labelText("statusLabel"), QStringLiteral(" stopped"));
 
+    harness.sendTimecode("127.0.0.5", 0, 0, 9, 24);
     harness.sendTimecode("127.0.0.5", 0, 0, 10, 0);
     harness.recorder.takeEvents();
     QTest::mouseClick(stop, Qt::LeftButton);

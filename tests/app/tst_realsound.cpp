@@ -41,6 +41,7 @@ private slots:
     void badCueFilesNeitherCrashNorStall_data();
     void badCueFilesNeitherCrashNorStall();
     void withoutSoundServerTheWindowRunsOn();
+    void followingCueIsHeardWhereTheTimecodeIs();
 
 private:
     QTemporaryDir files;
@@ -75,6 +76,7 @@ void RealSoundTest::cueIsHeardWhole()
     QVERIFY(writeCueFile(path, toneWav(FileMs, PulseNullSink::SampleRate, PulseNullSink::Channels, 16)));
 
     WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, engineSoundFactory(engine));
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 23);
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 24);
     const qint64 sendFrame = soundServer->currentFrame();
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, quint8(firstFrame));
@@ -110,10 +112,12 @@ void RealSoundTest::cuesPlayInTurn()
                           real ? engineSoundFactory(engine) : SoundFactory());
     QTest::qWait(100);
 
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 24);
     const qint64 startFrame = soundServer->currentFrame();
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
     QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("first.wav"));
     QTest::qWait(400);
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 24);
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 11, 0);
     QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("second.flac"));
     QTest::qWait(400);
@@ -183,6 +187,7 @@ void RealSoundTest::badCueFilesNeitherCrashNorStall()
     TickGapWatch watch(MainWindow::DisplayIntervalMs);
     watch.restart();
     WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, engineSoundFactory(engine));
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 24);
     const qint64 startFrame = soundServer->currentFrame();
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
     QCOMPARE(harness.labelText("statusLabel"), QFileInfo(path).fileName());
@@ -209,6 +214,7 @@ void RealSoundTest::withoutSoundServerTheWindowRunsOn()
 
     WindowHarness harness(cueList({{0, path, 0, 0, 10}}), false, engineSoundFactory(lonelyEngine));
     QVERIFY(lonelyReports.waitFor(QStringLiteral("sound: no sound server (")));
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 9, 24);
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
     QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("silent night.wav"));
     harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 1);
@@ -216,6 +222,60 @@ void RealSoundTest::withoutSoundServerTheWindowRunsOn()
     harness.clickButton("stopButton");
     QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("silent night.wav stopped"));
     QCOMPARE(lonelyReports.lines().size(), 1);
+}
+
+void RealSoundTest::followingCueIsHeardWhereTheTimecodeIs()
+{
+    // A file whose every sample says where in the file it is: the recording tells which place of
+    // the cue sounded when, to compare with the place the timecode named then.
+    const QString path = files.filePath(QStringLiteral("places.wav"));
+    QVERIFY(writeCueFile(path, placeWav(10000)));
+    AudioFileConfig cues = cueList({{0, path, 0, 0, 10}});
+    cues.followTimecode = true;
+    WindowHarness harness(cues, false, engineSoundFactory(engine));
+    QTest::qWait(200); // the engine opens the file and tells its length
+
+    // A console located to 00:00:15:00 runs a second, is located back to 00:00:12:00 and runs
+    // another second, then stops.
+    struct Sent
+    {
+        qint64 recordingFrame;
+        qint64 placeMs;
+    };
+    QList<Sent> sent;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 dueMs = 0;
+    for (const int firstSecond : {15, 12}) {
+        for (int frame = 0; frame < 25; ++frame) {
+            dueMs += 40;
+            QTest::qWait(int(qMax<qint64>(0, dueMs - clock.elapsed())));
+            sent.append({soundServer->currentFrame(), (firstSecond - 10) * 1000 + frame * 40});
+            harness.queueTimecode(QStringLiteral("127.0.0.5"), 0, 0, quint8(firstSecond), quint8(frame));
+        }
+    }
+    const qint64 stoppedFrame = sent.last().recordingFrame;
+    QTest::qWait(int(CueFollower::FreewheelMs) + 400);
+    const qint64 endFrame = soundServer->currentFrame();
+    QTRY_VERIFY_WITH_TIMEOUT(soundServer->recording().size() / 4 > endFrame, 5000);
+    const QByteArray recording = soundServer->recording();
+
+    // Half a second into each run the sound has long settled at its place: it must be where the
+    // timecode is, within two frames.
+    for (const int index : {12, 20, 37, 45}) {
+        const Sent& datagram = sent[index];
+        const std::optional<qint64> heard = placeHeard(recording, datagram.recordingFrame);
+        QVERIFY2(heard, qPrintable(QStringLiteral("no clean place heard at datagram %1").arg(index)));
+        const double errorMs = framesToMs(*heard) - datagram.placeMs;
+        qInfo("datagram %d: timecode at %lld ms of the cue, heard at %.1f ms", index, datagram.placeMs,
+              framesToMs(*heard));
+        QVERIFY2(qAbs(errorMs) <= 80, qPrintable(QStringLiteral("%1 ms off").arg(errorMs)));
+    }
+    // Once the console stops, the cue falls silent after the freewheel time and its fade.
+    const AudibleSpan after = audibleSpan(recording, stoppedFrame + qint64(CueFollower::FreewheelMs + 200) *
+                                                                        PulseNullSink::SampleRate / 1000);
+    QVERIFY2(after.isEmpty(), qPrintable(QStringLiteral("still heard %1 ms after the console stopped")
+                                             .arg(framesToMs(after.first - stoppedFrame))));
 }
 
 QTEST_MAIN(RealSoundTest)

@@ -577,7 +577,7 @@ void SettingsTest::stopButtonOfTheWindowLeavesTestPlayback()
     const QString outro = wave(QStringLiteral("outro.wav"));
     const QString tryout = wave(QStringLiteral("tryout.wav"));
     WindowHarness harness(cueList({{0, intro, 0, 0, 10}, {1, outro, 0, 0, 20}}));
-    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    harness.runOnto(QStringLiteral("127.0.0.5"), 0, 0, 10);
     Settings* dialog = harness.openSettings();
     QVERIFY(dialog);
     harness.fileChooser.answer(tryout);
@@ -625,7 +625,7 @@ void SettingsTest::cancelOrCloseLeaveListAndStore()
     QCOMPARE(stored("audio_file_1").toString(), outro);
     QCOMPARE(harness.recorder.takeEvents(), QStringList());
     // The window plays from its own list, as before.
-    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    harness.runOnto(QStringLiteral("127.0.0.5"), 0, 0, 10);
     QCOMPARE(harness.recorder.takeEvents().filter(QStringLiteral("play ")), QStringList{"play " + intro});
 
     // Cancel ends the dialog; the close control only hides it, edits and all.
@@ -650,9 +650,9 @@ void SettingsTest::okAppliesTheEdits()
     QCOMPARE(storedKeys().size(), 36);
     QCOMPARE(stored("audio_seconds_0").toInt(), 20);
     harness.recorder.takeEvents();
-    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    harness.runOnto(QStringLiteral("127.0.0.5"), 0, 0, 10);
     QCOMPARE(harness.recorder.takeEvents(), QStringList());
-    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 20, 0);
+    harness.runOnto(QStringLiteral("127.0.0.5"), 0, 0, 20);
     QCOMPARE(harness.recorder.takeEvents(), (QStringList{"stop " + intro, "play " + intro}));
 }
 
@@ -692,7 +692,7 @@ void SettingsTest::oneDialogThatLetsTheShowRunOn()
 
     // The display and the cues go on from the window's own list while the dialog is open.
     harness.recorder.takeEvents();
-    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 10, 0);
+    harness.runOnto(QStringLiteral("127.0.0.5"), 0, 0, 10);
     QCOMPARE(harness.labelText("timeLabel"), QStringLiteral("00:00:10:00"));
     QCOMPARE(harness.recorder.takeEvents(), (QStringList{"stop " + intro, "play " + intro}));
 

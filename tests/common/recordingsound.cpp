@@ -3,8 +3,8 @@
 #include <utility>
 
 RecordingSound::RecordingSound(const QString& fileName, QObject* parent, std::shared_ptr<QStringList> log,
-                               std::function<void()> onPlay)
-    : Sound(fileName, parent), log(std::move(log)), onPlay(std::move(onPlay))
+                               std::function<void()> onPlay, qint64 lengthMs)
+    : Sound(fileName, parent), log(std::move(log)), onPlay(std::move(onPlay)), length(lengthMs)
 {
     record("create");
 }
@@ -29,6 +29,12 @@ void RecordingSound::stop()
 {
     playing = false;
     record("stop");
+}
+
+void RecordingSound::fadeOut(int)
+{
+    playing = false;
+    record("fade out");
 }
 
 bool RecordingSound::isPlaying() const

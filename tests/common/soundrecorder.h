@@ -19,6 +19,8 @@ public:
     // Runs at every play() of the recorder's sounds, made after this call: a benchmark notes there
     // when a cue started.
     void setPlayObserver(std::function<void()> observer) { playObserver = std::move(observer); }
+    // The length that the recorder's sounds, made after this call, say their files have.
+    void setLengthMs(qint64 ms) { lengthMs = ms; }
 
     // The lines logged so far: "create <file>", "play <file>", "stop <file>", "delete <file>".
     QStringList events() const;
@@ -28,4 +30,5 @@ public:
 private:
     std::shared_ptr<QStringList> log;
     std::function<void()> playObserver;
+    qint64 lengthMs = -1;
 };

@@ -108,6 +108,67 @@ AudibleSpan audibleSpan(const QByteArray& recording, qint64 fromFrame)
     return span;
 }
 
+namespace {
+
+// A place step's two 8-bit digits (23 s of places), each a level well apart from the next, kept
+// under half of full scale so that the sound server's sample conversions pass them nearly
+// unchanged.
+constexpr int PlaceLevel = 64;
+constexpr int PlaceDigits = 256;
+constexpr int PlaceZero = 8192;
+
+qint16 placeSample(int digit)
+{
+    return qint16(digit * PlaceLevel - PlaceZero);
+}
+
+std::optional<int> placeDigit(qint16 sample)
+{
+    const int scaled = int(sample) + PlaceZero;
+    const int digit = (scaled + PlaceLevel / 2) / PlaceLevel;
+    if (digit < 0 || digit >= PlaceDigits || qAbs(scaled - digit * PlaceLevel) > PlaceLevel / 8)
+        return std::nullopt;
+    return digit;
+}
+
+} // namespace
+
+QByteArray placeWav(int durationMs)
+{
+    const qint64 frames = qint64(PulseNullSink::SampleRate) * durationMs / 1000;
+    QByteArray data;
+    data.reserve(int(frames * 4));
+    for (qint64 frame = 0; frame < frames; ++frame) {
+        const qint64 step = frame / PlaceStep;
+        data += le16(quint16(placeSample(int(step % PlaceDigits))));
+        data += le16(quint16(placeSample(int(step / PlaceDigits % PlaceDigits))));
+    }
+    const QByteArray format = le16(1) + le16(2) + le32(PulseNullSink::SampleRate) +
+                              le32(PulseNullSink::SampleRate * 4) + le16(4) + le16(16);
+    const QByteArray chunks =
+        "fmt " + le32(quint32(format.size())) + format + "data" + le32(quint32(data.size())) + data;
+    return "RIFF" + le32(quint32(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+std::optional<qint64> placeHeard(const QByteArray& recording, qint64 frame)
+{
+    // Two looks a few steps apart must agree: a single sample may be in a fade or a mix.
+    std::optional<qint64> places[2];
+    for (int look = 0; look < 2; ++look) {
+        const qint64 at = frame + look * 4 * PlaceStep;
+        if (at < 0 || (at + 1) * 4 > recording.size())
+            return std::nullopt;
+        const auto low = placeDigit(qFromLittleEndian<qint16>(recording.constData() + at * 4));
+        const auto high = placeDigit(qFromLittleEndian<qint16>(recording.constData() + at * 4 + 2));
+        if (!low || !high)
+            return std::nullopt;
+        places[look] = qint64(*high * PlaceDigits + *low) * PlaceStep - look * 4 * PlaceStep;
+    }
+    if (qAbs(*places[0] - *places[1]) > PlaceStep)
+        return std::nullopt;
+    return places[0];
+}
+
 double framesToMs(qint64 frames)
 {
     return frames * 1000.0 / PulseNullSink::SampleRate;

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // Test sound: a tone written as a wave file, and where a recording of the sound server is
 // audible.
 namespace ToneWav {
@@ -39,5 +41,14 @@ struct AudibleSpan
 AudibleSpan audibleSpan(const QByteArray& recording, qint64 fromFrame);
 
 double framesToMs(qint64 frames);
+
+// A file that says where in it each sample is: 16-bit stereo at the null sink's rate, whose two
+// channels spell the frame's place in steps of PlaceStep frames (loud, not for listening). Played
+// unchanged, the recording tells which frame of the file sounded at any of its own frames.
+constexpr int PlaceStep = 16;
+QByteArray placeWav(int durationMs);
+// The frame of placeWav that the recording holds at frame, to within PlaceStep; nothing where the
+// recording holds no clean place (silence, a fade, two sounds at once).
+std::optional<qint64> placeHeard(const QByteArray& recording, qint64 frame);
 
 } // namespace ToneWav

@@ -63,6 +63,13 @@ void WindowHarness::queueTimecode(const QString& from, quint8 hours, quint8 minu
     sender->sendTo(timecodePacket(hours, minutes, seconds, frames, type), nodePort);
 }
 
+void WindowHarness::runOnto(const QString& from, quint8 hours, quint8 minutes, quint8 seconds)
+{
+    const int second = (hours * 60 + minutes) * 60 + seconds - 1;
+    sendTimecode(from, quint8(second / 3600 % 24), quint8(second / 60 % 60), quint8(second % 60), 24);
+    sendTimecode(from, hours, minutes, seconds, 0);
+}
+
 void WindowHarness::waitForTicks(int ticks)
 {
     QTest::qWait(ticks * MainWindow::DisplayIntervalMs + 10);

@@ -37,6 +37,9 @@ public:
     // one after the other so pile up in the node's socket, as they do while the window is held up.
     void queueTimecode(const QString& from, quint8 hours, quint8 minutes, quint8 seconds, quint8 frames,
                        quint8 type = 1);
+    // Sends the last 25 fps frame before hh:mm:ss and then hh:mm:ss:00, as a console that runs
+    // onto that time: the cue set there starts.
+    void runOnto(const QString& from, quint8 hours, quint8 minutes, quint8 seconds);
     void waitForTicks(int ticks = 2);
     // Clicks the window's push button of that object name ("stopButton", "editButton"), as a
     // user does; fails the test if there is none.

@@ -1,0 +1,70 @@
+#include "fadingstream.h"
+
+#include <cmath>
+
+namespace {
+
+pa_usec_t now()
+{
+    timeval tv;
+    return pa_timeval_load(pa_gettimeofday(&tv));
+}
+
+} // namespace
+
+FadingStream::FadingStream(pa_stream* fadingStream, pa_mainloop_api* mainloop, int fadeMs)
+    : stream(fadingStream), api(mainloop), startUs(now()),
+      lengthUs(pa_usec_t(fadeMs > 0 ? fadeMs : 0) * PA_USEC_PER_MSEC)
+{
+    if (lengthUs == 0 || pa_stream_get_state(stream) != PA_STREAM_READY) {
+        end();
+        return;
+    }
+    step();
+}
+
+FadingStream::~FadingStream()
+{
+    end();
+}
+
+void FadingStream::step()
+{
+    const pa_usec_t elapsed = now() - startUs;
+    if (elapsed >= lengthUs) {
+        end();
+        return;
+    }
+    // Equal power: the level falls slowly at first and fast at the end, so the fade sounds even.
+    const double gain = std::cos(M_PI / 2 * double(elapsed) / double(lengthUs));
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, pa_stream_get_sample_spec(stream)->channels, pa_sw_volume_from_linear(gain));
+    if (pa_operation* operation = pa_context_set_sink_input_volume(
+            pa_stream_get_context(stream), pa_stream_get_index(stream), &volume, nullptr, nullptr))
+        pa_operation_unref(operation);
+    timeval when;
+    pa_timeval_add(pa_gettimeofday(&when), pa_usec_t(StepMs) * PA_USEC_PER_MSEC);
+    if (timer)
+        api->time_restart(timer, &when);
+    else
+        timer = api->time_new(api, &when, onStep, this);
+}
+
+void FadingStream::end()
+{
+    if (timer) {
+        api->time_free(timer);
+        timer = nullptr;
+    }
+    if (!stream)
+        return;
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+    stream = nullptr;
+}
+
+void FadingStream::onStep(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+{
+    static_cast<FadingStream*>(self)->step();
+}
