@@ -1,7 +1,7 @@
 #include "about/aboutinfo.h"
 
-#include "app/productlinks.h"
-#include "app/programversion.h"
+#include "productlinks.h"
+#include "programversion.h"
 
 #include <QIcon>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "mainwindow.h"
 
 #include "about/aboutinfo.h"
+#include "about/productlinks.h"
+#include "about/programversion.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
-#include "productlinks.h"
-#include "programversion.h"
 #include "timecodelabel.h"
 #include "timecodelcd.h"
 #include "timecodetext.h"

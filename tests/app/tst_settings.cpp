@@ -7,6 +7,7 @@
 #include "windowharness.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -47,6 +48,8 @@ private slots:
     void okAppliesTheEdits();
     void defaultEmptiesTheStoreAtOnce();
     void oneDialogThatLetsTheShowRunOn();
+    void followTimecodeIsStoredOnOk_data();
+    void followTimecodeIsStoredOnOk();
 
 private:
     QString wave(const QString& name);
@@ -705,6 +708,40 @@ void SettingsTest::oneDialogThatLetsTheShowRunOn()
         dialogs += qobject_cast<Settings*>(widget) ? 1 : 0;
     QCOMPARE(dialogs, 1);
     QCOMPARE(rowOf(dialog, 0).seconds()->value(), 30);
+}
+
+void SettingsTest::followTimecodeIsStoredOnOk_data()
+{
+    QTest::addColumn<bool>("storedBefore");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QVariant>("storedAfter"); // invalid: no such key
+    QTest::newRow("ticked, Ok") << false << true << "okButton" << QVariant(QStringLiteral("true"));
+    QTest::newRow("ticked, Cancel") << false << true << "cancelButton" << QVariant();
+    QTest::newRow("unticked, Ok: the key goes") << true << false << "okButton" << QVariant();
+    QTest::newRow("on, Cancel: stays") << true << false << "cancelButton" << QVariant(QStringLiteral("true"));
+    QTest::newRow("on, Default: goes") << true << true << "defaultButton" << QVariant();
+}
+
+void SettingsTest::followTimecodeIsStoredOnOk()
+{
+    QFETCH(bool, storedBefore);
+    QFETCH(bool, ticked);
+    QFETCH(QString, button);
+    QFETCH(QVariant, storedAfter);
+    AudioFileConfig cues = cueList({{0, wave(QStringLiteral("intro.wav")), 0, 0, 10}});
+    cues.followTimecode = storedBefore;
+    WindowHarness harness(cues);
+    Settings* dialog = harness.openSettings();
+    QVERIFY(dialog);
+    auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("followBox"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Cues follow timecode"));
+    QCOMPARE(box->isChecked(), storedBefore);
+    box->setChecked(ticked);
+    QTest::mouseClick(dialogButton(dialog, qPrintable(button)), Qt::LeftButton);
+    QCOMPARE(stored(QStringLiteral("FollowTimecode")).toString(), storedAfter.toString());
+    QCOMPARE(storedKeys().contains(QStringLiteral("FollowTimecode")), storedAfter.isValid());
 }
 
 QTEST_MAIN(SettingsTest)

@@ -5,7 +5,7 @@
 #include "resourcefile.h"
 #include "versionnode.h"
 
-#include "app/programversion.h"
+#include "about/programversion.h"
 
 #include <QFile>
 #include <QImage>

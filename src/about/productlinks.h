@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/programversion.h"
+#include "programversion.h"
 
 #include <QString>
 
