@@ -172,7 +172,7 @@ void benchDatagramToSound(PulseNullSink& server, const SoundFactory& makeSound, 
 
     std::vector<qint64> sendFrames;
     for (int round = 0; round < Rounds; ++round) {
-        harness.queueTimecode(QStringLiteral("127.0.0.1"), 0, 0, 9, 29);
+        harness.queueTimecode(QStringLiteral("127.0.0.1"), 0, 0, 9, 24);
         // Somewhere within the display tick, as a real console's packets fall.
         QTest::qWait(60 + round % 20);
         sendFrames.push_back(server.currentFrame());

@@ -98,6 +98,11 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
         CreateDisplay();
         setWindowIcon(QIcon(QStringLiteral(":/images/Velmora.png")));
 
+        freewheelTimer = new QTimer(this);
+        freewheelTimer->setSingleShot(true);
+        freewheelTimer->setTimerType(Qt::PreciseTimer);
+        connect(freewheelTimer, &QTimer::timeout, this, &MainWindow::FollowCues);
+
         displayTimer = new QTimer(this);
         connect(displayTimer, &QTimer::timeout, this, &MainWindow::SendTimecodeTimeOut);
         displayTimer->start(DisplayIntervalMs);
@@ -389,6 +394,11 @@ void MainWindow::FollowCues()
             break;
         }
     }
+    if (const std::optional<qint64> dueMs = cueFollower.freewheelEndsMs(senderClocks))
+        freewheelTimer->start(
+            int(qBound<qint64>(0, *dueMs - environment.node.clockMs(), CueFollower::FreewheelMs + 1)));
+    else
+        freewheelTimer->stop();
 }
 
 std::array<qint64, AudioSlotCount> MainWindow::CueLengths() const

@@ -140,6 +140,8 @@ private:
     bool cueStartQueued = false;
     CueFollower cueFollower;
     bool followQueued = false;
+    // Stops a followed cue as soon as its driver's freewheel time runs out, not at the next tick.
+    QTimer* freewheelTimer = nullptr;
     int shownSenders = 0;
     // Per sender, in the node's table order: when its last timecode datagram arrived.
     QList<qint64> lastTimecodeMs;

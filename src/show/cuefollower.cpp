@@ -130,6 +130,16 @@ QList<CueFollower::Action> CueFollower::follow(const SenderClocks& clocks, const
     return actions;
 }
 
+std::optional<qint64> CueFollower::freewheelEndsMs(const SenderClocks& clocks) const
+{
+    if (!playing)
+        return std::nullopt;
+    const std::optional<qint64> advanced = clocks.at(playing->driver).lastAdvanceMs();
+    if (!advanced)
+        return std::nullopt;
+    return *advanced + FreewheelMs + 1;
+}
+
 void CueFollower::stopByHand()
 {
     hold();

@@ -37,8 +37,9 @@ public:
     // to ride over a run of lost datagrams or a Wi-Fi hiccup (a dozen frames), short enough that
     // the sound stops with the console as a technician expects when they press stop.
     static constexpr qint64 FreewheelMs = 400;
-    // Stops and moves ordered by the show end with this fade, not a click.
-    static constexpr int StopFadeMs = 30;
+    // Stops ordered by the show end with this fade, not a click; short, since the freewheel time
+    // has already passed when the show stops a cue.
+    static constexpr int StopFadeMs = 20;
 
     struct Action
     {
@@ -67,6 +68,10 @@ public:
     void ended(int slot);
     // The cues were rebuilt: nothing plays, nothing is held.
     void reset();
+
+    // When the playing cue's driver will have stood still for longer than FreewheelMs, if nothing
+    // moves it before: the time to follow() again, so that the cue stops on time between ticks.
+    std::optional<qint64> freewheelEndsMs(const SenderClocks& clocks) const;
 
     // The slot that plays and the sender that drives it; -1 for none.
     int playingSlot() const { return playing ? playing->slot : -1; }
