@@ -23,26 +23,34 @@ PulseVoice::~PulseVoice()
     dropStream();
 }
 
-void PulseVoice::load(const Report& report)
+void PulseVoice::load(const Report& lineReport)
 {
-    loaded = reader.open(path) && usable(report);
-    if (!loaded && !reader.errorString().isEmpty())
-        report(QStringLiteral("sound: cannot play \"%1\": %2; that cue stays silent")
-                   .arg(path, reader.errorString()));
+    report = lineReport;
+    loaded = reopen();
 }
 
-bool PulseVoice::usable(const Report& report)
+bool PulseVoice::reopen()
+{
+    const QString problem = reader.open(path) ? unusable() : reader.errorString();
+    if (problem.isEmpty()) {
+        toldProblem.clear();
+        return true;
+    }
+    if (problem != toldProblem && report)
+        report(QStringLiteral("sound: cannot play \"%1\": %2; that cue stays silent").arg(path, problem));
+    toldProblem = problem;
+    return false;
+}
+
+QString PulseVoice::unusable() const
 {
     pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(reader.sampleRate()),
                         quint8(qMin(reader.channels(), 255))};
     if (reader.channels() <= int(PA_CHANNELS_MAX) && pa_sample_spec_valid(&spec))
-        return true;
-    report(QStringLiteral("sound: cannot play \"%1\": %2 channels at %3 Hz is more than the sound server "
-                          "takes; that cue stays silent")
-               .arg(path)
-               .arg(reader.channels())
-               .arg(reader.sampleRate()));
-    return false;
+        return {};
+    return QStringLiteral("%1 channels at %2 Hz is more than the sound server takes")
+        .arg(reader.channels())
+        .arg(reader.sampleRate());
 }
 
 void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 playGeneration)
@@ -50,10 +58,9 @@ void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs
     dropStream();
     generation = playGeneration;
     mainloop = api;
-    // A file that was missing when the cues were built may be there now; it is tried again
-    // without a second message.
-    if (!loaded)
-        loaded = reader.open(path) && usable([](const QString&) {});
+    // The file as it is on disk now, not as it was when the cues were built: a cue re-exported
+    // under the same name plays its new sound, one that was missing then may be there now.
+    loaded = reopen();
     if (!loaded || !reader.seekMs(offsetMs)) {
         finish();
         return;

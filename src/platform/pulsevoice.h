@@ -28,6 +28,9 @@ public:
 
     // Opens the file; says in one line why a file cannot be played.
     void load(const Report& report);
+    // Plays the file as it is on disk now, opened again: a cue re-exported under the same name
+    // since the cues were built plays its new sound. A problem with the file is said once, not at
+    // every start of a cue whose file stays broken.
     void play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 generation);
     void stop();
     // The sound server went away: the stream is gone with it.
@@ -44,7 +47,9 @@ public:
     static constexpr int EndGraceMs = 3000;
 
 private:
-    bool usable(const Report& report);
+    bool reopen();
+    // Why the opened file cannot go to the sound server; empty when it can.
+    QString unusable() const;
     void fill(size_t bytes);
     void drained();
     void checkEnd();
@@ -60,8 +65,11 @@ private:
     QString path;
     QByteArray streamName;
     std::shared_ptr<std::atomic<quint64>> playing;
+    Report report;
     AudioFileReader reader;
     bool loaded = false;
+    // The problem last said about the file, until it opens again.
+    QString toldProblem;
 
     pa_stream* stream = nullptr;
     pa_mainloop_api* mainloop = nullptr;
