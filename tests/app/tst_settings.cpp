@@ -3,6 +3,7 @@
 // what reaches the cue list and the store after Ok, Default, Cancel and the window's own close.
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
+#include "messageboxwatcher.h"
 #include "tonewav.h"
 #include "windowharness.h"
 
@@ -12,13 +13,16 @@
 #include <QFileDialog>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <sndfile.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +50,8 @@ private slots:
     void cancelOrCloseLeaveListAndStore();
     void okAppliesTheEdits();
     void defaultEmptiesTheStoreAtOnce();
+    void unsavedCuesAreSaidAndKept_data();
+    void unsavedCuesAreSaidAndKept();
     void oneDialogThatLetsTheShowRunOn();
 
 private:
@@ -677,6 +683,88 @@ void SettingsTest::defaultEmptiesTheStoreAtOnce()
     QVERIFY(dialog.workingCopy() == AudioFileConfig());
     // The caller's list is the caller's to clear.
     QVERIFY(cues == before);
+}
+
+void SettingsTest::unsavedCuesAreSaidAndKept_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("reason"); // what the message says about it
+
+    const QString ok = QStringLiteral("okButton");
+    const QString defaults = QStringLiteral("defaultButton");
+    const QString folder = QStringLiteral("a folder in place of the file");
+    const QString readOnly = QStringLiteral("read-only settings folder");
+    const QString tooLarge = QStringLiteral("a write that fails as on a full disk");
+    QTest::addRow("Ok, %s", qPrintable(folder)) << ok << folder << QStringLiteral("folder");
+    QTest::addRow("Ok, %s", qPrintable(readOnly)) << ok << readOnly << QStringLiteral("Permission denied");
+    QTest::addRow("Ok, %s", qPrintable(tooLarge)) << ok << tooLarge << QStringLiteral("File too large");
+    QTest::addRow("Default, %s", qPrintable(readOnly))
+        << defaults << readOnly << QStringLiteral("Permission denied");
+}
+
+void SettingsTest::unsavedCuesAreSaidAndKept()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, failure);
+    QFETCH(QString, reason);
+    const bool pressOk = button == QStringLiteral("okButton");
+    const QString intro = wave(QStringLiteral("intro.wav"));
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    const QString storeFile =
+        QSettings(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication))
+            .fileName();
+    const QString storeFolder = QFileInfo(storeFile).absolutePath();
+    const QByteArray storedBefore = [&] {
+        QFile file(storeFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(storedBefore.contains("intro.wav"));
+    Settings* dialog = harness.openSettings();
+    QVERIFY(dialog);
+    rowOf(dialog, 0).seconds()->setValue(20);
+
+    rlimit fileSizeBefore{};
+    ::getrlimit(RLIMIT_FSIZE, &fileSizeBefore);
+    const auto restore = qScopeGuard([&] {
+        ::setrlimit(RLIMIT_FSIZE, &fileSizeBefore);
+        QFile::setPermissions(storeFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (QFileInfo(storeFile).isDir())
+            QDir(storeFile).removeRecursively();
+    });
+    if (failure.startsWith(QStringLiteral("a folder"))) {
+        QVERIFY(QFile::remove(storeFile));
+        QVERIFY(QDir().mkdir(storeFile));
+    } else if (failure.startsWith(QStringLiteral("read-only"))) {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders; the unprivileged run of this test covers it");
+        QVERIFY(QFile::setPermissions(storeFolder, QFile::ReadOwner | QFile::ExeOwner));
+    } else {
+        // Any file grows no larger than a few hundred bytes: the store's next write fails the way
+        // it fails on a full disk, for root too.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{256, fileSizeBefore.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+
+    MessageBoxWatcher watcher;
+    QTest::mouseClick(dialogButton(dialog, qPrintable(button)), Qt::LeftButton);
+    QTRY_COMPARE(watcher.boxes.size(), 1);
+    const ShownMessageBox& box = watcher.boxes.first();
+    QCOMPARE(box.title, pressOk ? QStringLiteral("Cues not saved") : QStringLiteral("Settings not emptied"));
+    QVERIFY2(box.text.contains(storeFile) && box.text.contains(reason), qPrintable(box.text));
+    QCOMPARE(box.parent.data(), &harness.window());
+
+    // The show goes on with the cues of this session: the edited one, or none after Default.
+    harness.recorder.takeEvents();
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 20, 0);
+    const QStringList played = pressOk ? QStringList{"stop " + intro, "play " + intro} : QStringList();
+    QCOMPARE(harness.recorder.takeEvents(), played);
+    if (failure == QStringLiteral("read-only settings folder")) {
+        QFile file(storeFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), storedBefore);
+    }
 }
 
 void SettingsTest::oneDialogThatLetsTheShowRunOn()
