@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "about/aboutinfo.h"
+#include "cuenamelabel.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
 #include "productlinks.h"
@@ -192,7 +193,7 @@ void MainWindow::CreateDisplay()
     senderLabel = new QLabel(tr("0.0.0.0"), this);
     senderLabel->setObjectName(QStringLiteral("senderLabel"));
     senderLabel->setAlignment(Qt::AlignCenter);
-    statusLabel = new QLabel(tr(""), this);
+    statusLabel = new CueNameLabel(this);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
     statusLabel->setAlignment(Qt::AlignCenter);
     versionLabel = new QLabel(tr("%1 %2").arg(ProductInfo::Name, ProgramVersion::versionText()), this);

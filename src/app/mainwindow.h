@@ -15,6 +15,7 @@
 
 class AboutInfo;
 class CheckSoftwareUpdate;
+class CueNameLabel;
 class QAction;
 class QMenu;
 
@@ -122,7 +123,7 @@ private:
     QLabel* fpsLabel = nullptr;
     QLCDNumber* fpsLcd = nullptr;
     QLabel* senderLabel = nullptr;
-    QLabel* statusLabel = nullptr;
+    CueNameLabel* statusLabel = nullptr;
     QPushButton* editButton = nullptr;
     QPushButton* stopButton = nullptr;
     QLabel* versionLabel = nullptr;

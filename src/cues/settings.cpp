@@ -2,6 +2,7 @@
 
 #include "cuefilestate.h"
 #include "cuestarttime.h"
+#include "visiblefilename.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,18 +44,11 @@ void colourTimeBox(QSpinBox* box, const QColor& colour, bool marked)
     box->setPalette(palette);
 }
 
-// The file-name part of a path as one line: a line break or other control character in a name
-// from the store is shown as a mark instead of breaking the row.
-QString visibleFileName(const QString& path)
+// A tool tip that shows the path as it is written: Qt takes a tool tip that looks like markup for
+// markup, and a path may well look like it.
+QString pathToolTip(const QString& path)
 {
-    QString name = QFileInfo(path).fileName();
-    for (QChar& character : name) {
-        if (character == u'\n' || character == u'\r')
-            character = QChar(0x21B5); // downwards arrow with corner leftwards
-        else if (character.category() == QChar::Other_Control)
-            character = QChar::ReplacementCharacter;
-    }
-    return name;
+    return Qt::mightBeRichText(path) ? Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap) : path;
 }
 
 QSpinBox* timeBox(int maximum, quint16 value, const QString& name)
@@ -136,7 +131,7 @@ void Settings::CreateWidgets()
         connect(secondsBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
         fileButtons[slot] = new QPushButton(QStringLiteral("..."));
         fileButtons[slot]->setObjectName(QStringLiteral("fileButton") + number);
-        fileButtons[slot]->setToolTip(QStringLiteral("%1").arg(workingConfig.file[slot]));
+        fileButtons[slot]->setToolTip(pathToolTip(workingConfig.file[slot]));
         deleteButtons[slot] = iconButton(":/images/delete.xpm", tr("Clear this file from config"),
                                          QStringLiteral("deleteButton") + number);
         playButtons[slot] = iconButton(":/images/play.xpm", tr("Play this file for testing output"),
@@ -246,7 +241,7 @@ void Settings::RefreshRowButtons()
         if (!fileButtons[slot] || !deleteButtons[slot] || !playButtons[slot] || !stopButtons[slot])
             return;
         const QString& path = workingConfig.file[slot];
-        fileButtons[slot]->setToolTip(QStringLiteral("%1").arg(path));
+        fileButtons[slot]->setToolTip(pathToolTip(path));
         const bool playable = cueFileState(path) == CueFileState::Playable;
         playButtons[slot]->setVisible(playable);
         stopButtons[slot]->setVisible(playable);
