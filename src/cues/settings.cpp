@@ -84,6 +84,12 @@ Settings::Settings(AudioFileConfig* config, QWidget* parent, SettingsEnvironment
         this->environment.chooseFile = systemFileChooser();
     setWindowIcon(QIcon(QStringLiteral(":/images/Velmora.png")));
     SetAudioConfig(config);
+    fileChecker = new CueFileChecker(this->environment.checkFile, this);
+    connect(fileChecker, &CueFileChecker::checked, this, [this] {
+        RefreshRowStates();
+        RefreshRowButtons();
+    });
+    CheckFiles();
     CreateWidgets();
     CreateLayout();
 }
@@ -122,6 +128,9 @@ void Settings::CreateWidgets()
         const QString number = QString::number(slot);
         stateIcons[slot] = new QLabel;
         stateIcons[slot]->setObjectName(QStringLiteral("stateIcon") + number);
+        // As wide while a file is checked as with its icon, so that the row does not shift.
+        stateIcons[slot]->setMinimumSize(QPixmap(QStringLiteral(":/images/state_information.xpm")).size());
+        stateIcons[slot]->setAlignment(Qt::AlignCenter);
         // Each box gets its value before it is connected, so building the dialog changes nothing.
         hourBoxes[slot] = timeBox(23, workingConfig.hour[slot], QStringLiteral("hour") + number);
         connect(hourBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
@@ -188,13 +197,35 @@ void Settings::CreateLayout()
     setLayout(mainLayout);
 }
 
+bool Settings::checkingFiles() const
+{
+    for (int slot = 0; slot < AudioSlotCount; ++slot) {
+        if (!FileState(slot))
+            return true;
+    }
+    return false;
+}
+
+void Settings::CheckFiles()
+{
+    // Every file again, not only a changed one: a file that has appeared or gone since is seen.
+    // The checks run beside the window; each row follows when its answer comes.
+    for (const QString& path : workingConfig.file)
+        fileChecker->check(path);
+}
+
+std::optional<CueFileState> Settings::FileState(int slot) const
+{
+    return fileChecker->state(workingConfig.file[slot]);
+}
+
 void Settings::RefreshRowStates()
 {
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
-        const CueFileState fileState = cueFileState(workingConfig.file[slot]);
+        const std::optional<CueFileState> fileState = FileState(slot);
         QStringList problems;
         QColor fileColour = defaultColor;
-        switch (fileState) {
+        switch (fileState.value_or(CueFileState::NoFile)) {
         case CueFileState::NoFile:
             break;
         case CueFileState::Missing:
@@ -227,7 +258,12 @@ void Settings::RefreshRowStates()
                 colourTimeBox(box, clash ? Red : defaultColor, clash);
         }
 
-        if (stateIcons[slot]) {
+        if (stateIcons[slot] && !fileState) {
+            // No answer yet: neither fine nor faulty, and saying so.
+            stateIcons[slot]->setText(QStringLiteral("…"));
+            problems.prepend(tr("Checking the file…"));
+            stateIcons[slot]->setToolTip(problems.join(QLatin1Char('\n')));
+        } else if (stateIcons[slot]) {
             stateIcons[slot]->setPixmap(QPixmap(ok ? QStringLiteral(":/images/state_information.xpm")
                                                    : QStringLiteral(":/images/state_critical.xpm")));
             stateIcons[slot]->setToolTip(problems.join(QLatin1Char('\n')));
@@ -242,14 +278,16 @@ void Settings::RefreshRowButtons()
             return;
         const QString& path = workingConfig.file[slot];
         fileButtons[slot]->setToolTip(pathToolTip(path));
-        const bool playable = cueFileState(path) == CueFileState::Playable;
+        const std::optional<CueFileState> fileState = FileState(slot);
+        const bool playable = fileState == CueFileState::Playable;
         playButtons[slot]->setVisible(playable);
         stopButtons[slot]->setVisible(playable);
         deleteButtons[slot]->setVisible(!path.isEmpty());
         if (fileNameLabels[slot]) {
             const QFontMetrics metrics = fileNameLabels[slot]->fontMetrics();
-            fileNameLabels[slot]->setText(metrics.elidedText(visibleFileName(path), Qt::ElideMiddle,
-                                                             metrics.averageCharWidth() * FileNameChars));
+            const QString name = metrics.elidedText(visibleFileName(path), Qt::ElideMiddle,
+                                                    metrics.averageCharWidth() * FileNameChars);
+            fileNameLabels[slot]->setText(fileState ? name : tr("%1 (checking…)").arg(name));
         }
     }
 }
@@ -270,6 +308,7 @@ void Settings::Changed()
         if (secondsBoxes[slot])
             workingConfig.seconds[slot] = quint16(secondsBoxes[slot]->value());
     }
+    CheckFiles();
     RefreshRowStates();
 }
 
@@ -280,6 +319,7 @@ void Settings::ChangedAudio(int slot)
     const QString chosen = ChooseAudioFile();
     if (!chosen.isEmpty())
         workingConfig.file[slot] = chosen;
+    CheckFiles();
     RefreshRowStates();
     RefreshRowButtons();
 }

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -54,6 +55,7 @@ private slots:
     void unsavedCuesAreSaidAndKept_data();
     void unsavedCuesAreSaidAndKept();
     void oneDialogThatLetsTheShowRunOn();
+    void filesAreCheckedBesideTheWindow();
 
 private:
     QString wave(const QString& name);
@@ -461,7 +463,8 @@ void SettingsTest::cancellingTheChooserKeepsTheFile()
     QCOMPARE(request.parent.data(), dialog);
     QCOMPARE(request.caption, QStringLiteral("Choose a music file to open"));
     QCOMPARE(request.filter, QStringLiteral("Wave File (*.wav);;All Files (*.*)"));
-    QCOMPARE(row.fileName()->text(), QStringLiteral("finale.wav"));
+    // A new file is checked beside the window; the row says so until the answer comes.
+    QTRY_COMPARE(row.fileName()->text(), QStringLiteral("finale.wav"));
     QCOMPARE(row.fileButton()->toolTip(), finale);
 
     // The user looks, then cancels: the file stays, here and on the row with a missing file.
@@ -516,8 +519,8 @@ void SettingsTest::realChooserAnswersOrCancels()
     QCOMPARE(title, QStringLiteral("Choose a music file to open"));
     QCOMPARE(filters, (QStringList{"Wave File (*.wav)", "All Files (*.*)"}));
     QCOMPARE(dialog.workingCopy().file[0], choose ? finale : intro);
-    QCOMPARE(rowOf(&dialog, 0).fileName()->text(),
-             choose ? QStringLiteral("finale.wav") : QStringLiteral("intro.wav"));
+    QTRY_COMPARE(rowOf(&dialog, 0).fileName()->text(),
+                 choose ? QStringLiteral("finale.wav") : QStringLiteral("intro.wav"));
 }
 
 void SettingsTest::deleteKeepsTheTime()
@@ -801,6 +804,53 @@ void SettingsTest::oneDialogThatLetsTheShowRunOn()
         dialogs += qobject_cast<Settings*>(widget) ? 1 : 0;
     QCOMPARE(dialogs, 1);
     QCOMPARE(rowOf(dialog, 0).seconds()->value(), 30);
+}
+
+void SettingsTest::filesAreCheckedBesideTheWindow()
+{
+    const QString intro = wave(QStringLiteral("intro.wav"));
+    const QString missing = files.filePath(QStringLiteral("not yet recorded.wav"));
+    // A share that answers only when the test lets it; on the window's thread, this check would
+    // hold the dialog up for ten seconds and every row would have its answer before it shows.
+    auto share = std::make_shared<QSemaphore>();
+    auto asked = std::make_shared<QAtomicInt>(0);
+    const CueFileCheck slowShare = [share, asked](const QString& path) {
+        asked->ref();
+        share->tryAcquire(1, 10000);
+        return cueFileState(path);
+    };
+    AudioFileConfig cues = cueList({{0, intro, 0, 0, 10}, {1, missing, 0, 0, 20}});
+    SoundRecorder recorder;
+    ScriptedFileChooser chooser;
+    Settings dialog(&cues, nullptr, SettingsEnvironment{recorder.factory(), chooser.chooser(), slowShare});
+    dialog.show();
+
+    QVERIFY(dialog.checkingFiles());
+    for (const int slot : {0, 1}) {
+        const Row row = rowOf(&dialog, slot);
+        QVERIFY2(row.fileName()->text().endsWith(QStringLiteral("(checking…)")),
+                 qPrintable(row.fileName()->text()));
+        QVERIFY(row.stateIcon()->toolTip().startsWith(QStringLiteral("Checking the file")));
+        QCOMPARE(colourOf(row.fileButton()), neutral(&dialog));
+        QVERIFY(!row.shows(row.playButton()));
+    }
+    // A time box held down asks again and again; each file is checked once more, not each time.
+    for (int second = 11; second < 41; ++second)
+        rowOf(&dialog, 0).seconds()->setValue(second);
+    QVERIFY(dialog.checkingFiles());
+
+    share->release(100);
+    QTRY_VERIFY(!dialog.checkingFiles());
+    const Row found = rowOf(&dialog, 0);
+    QTRY_COMPARE(colourOf(found.fileButton()), Green);
+    QCOMPARE(found.fileName()->text(), QStringLiteral("intro.wav"));
+    QVERIFY(found.shows(found.playButton()));
+    QVERIFY(found.showsIcon(InformationIcon));
+    QCOMPARE(colourOf(rowOf(&dialog, 1).fileButton()), Red);
+    QVERIFY(rowOf(&dialog, 1).showsIcon(CriticalIcon));
+    QTRY_COMPARE(asked->loadRelaxed(), 4);
+    QTest::qWait(100);
+    QCOMPARE(asked->loadRelaxed(), 4);
 }
 
 QTEST_MAIN(SettingsTest)

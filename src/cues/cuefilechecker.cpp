@@ -1,0 +1,76 @@
+#include "cuefilechecker.h"
+
+#include "audiofileconfig.h"
+
+#include <QFuture>
+#include <QPromise>
+#include <QThreadPool>
+
+#include <memory>
+
+namespace {
+
+// Threads of the checks' own, one per cue at most: a check that hangs on a dead share holds up
+// neither Qt's shared pool nor the checks of the other cues.
+QThreadPool& checkThreads()
+{
+    static QThreadPool pool;
+    static const bool sized = [] {
+        pool.setMaxThreadCount(AudioSlotCount);
+        return true;
+    }();
+    Q_UNUSED(sized);
+    return pool;
+}
+
+} // namespace
+
+CueFileChecker::CueFileChecker(CueFileCheck check, QObject* parent)
+    : QObject(parent), checkFile(check ? std::move(check) : CueFileCheck(cueFileState))
+{}
+
+void CueFileChecker::check(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    Entry& entry = entries[path];
+    if (entry.running) {
+        entry.again = true;
+        return;
+    }
+    start(path);
+}
+
+std::optional<CueFileState> CueFileChecker::state(const QString& path) const
+{
+    if (path.isEmpty())
+        return CueFileState::NoFile;
+    const auto found = entries.constFind(path);
+    return found == entries.cend() ? std::nullopt : found->state;
+}
+
+void CueFileChecker::start(const QString& path)
+{
+    Entry& entry = entries[path];
+    entry.running = true;
+    entry.again = false;
+    // The answer comes back on this object's thread, and not at all once the object is gone: a
+    // dialog closed while a share still thinks is simply not told.
+    auto promise = std::make_shared<QPromise<CueFileState>>();
+    promise->future().then(this, [this, path](CueFileState state) { answered(path, state); });
+    checkThreads().start([promise, check = checkFile, path] {
+        promise->start();
+        promise->addResult(check(path));
+        promise->finish();
+    });
+}
+
+void CueFileChecker::answered(const QString& path, CueFileState state)
+{
+    Entry& entry = entries[path];
+    entry.state = state;
+    entry.running = false;
+    if (entry.again)
+        start(path);
+    emit checked(path);
+}
