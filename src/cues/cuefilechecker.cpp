@@ -3,6 +3,7 @@
 #include "audiofileconfig.h"
 
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QPromise>
 #include <QThreadPool>
 
@@ -54,10 +55,17 @@ void CueFileChecker::start(const QString& path)
     Entry& entry = entries[path];
     entry.running = true;
     entry.again = false;
-    // The answer comes back on this object's thread, and not at all once the object is gone: a
-    // dialog closed while a share still thinks is simply not told.
+    // The answer comes back on this object's thread through a watcher that is a child of this
+    // object, so not at all once it is gone: a dialog closed while a share still thinks is simply
+    // not told.
     auto promise = std::make_shared<QPromise<CueFileState>>();
-    promise->future().then(this, [this, path](CueFileState state) { answered(path, state); });
+    auto* watcher = new QFutureWatcher<CueFileState>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
+        const CueFileState state = watcher->result();
+        watcher->deleteLater();
+        answered(path, state);
+    });
+    watcher->setFuture(promise->future());
     checkThreads().start([promise, check = checkFile, path] {
         promise->start();
         promise->addResult(check(path));

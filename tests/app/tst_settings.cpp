@@ -851,6 +851,15 @@ void SettingsTest::filesAreCheckedBesideTheWindow()
     QTRY_COMPARE(asked->loadRelaxed(), 4);
     QTest::qWait(100);
     QCOMPARE(asked->loadRelaxed(), 4);
+
+    // A dialog closed while the share still thinks is not told when the answer comes.
+    share->acquire(share->available());
+    auto closing = std::make_unique<Settings>(&cues, nullptr, SettingsEnvironment{{}, {}, slowShare});
+    QTRY_COMPARE(asked->loadRelaxed(), 6);
+    closing.reset();
+    share->release(2);
+    QTest::qWait(200);
+    QCOMPARE(asked->loadRelaxed(), 6);
 }
 
 QTEST_MAIN(SettingsTest)
