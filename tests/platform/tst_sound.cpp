@@ -238,7 +238,6 @@ void TestSound::replacedFileIsHeardAsItIsNow()
     const AudibleSpan after = playAndListen();
     QVERIFY2(!after.isEmpty(), "the replaced file was not heard");
     const double hz = heardHz(soundServer->recording(), after);
-    qInfo("heard %.0f Hz for %.0f ms", hz, framesToMs(after.frames()));
     QVERIFY2(qAbs(hz - NewHz) < NewHz / 20, qPrintable(QStringLiteral("heard %1 Hz").arg(hz)));
     QVERIFY2(qAbs(framesToMs(after.frames()) - writtenMs) <= ToleranceMs,
              qPrintable(QStringLiteral("heard for %1 ms").arg(framesToMs(after.frames()))));
