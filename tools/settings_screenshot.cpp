@@ -79,6 +79,11 @@ int main(int argc, char* argv[])
     dialog.move(0, 0);
     dialog.raise();
     dialog.activateWindow();
+    // The rows as they look once their files have been checked, not while they say "checking".
+    if (!QTest::qWaitFor([&] { return !dialog.checkingFiles(); }, 10000)) {
+        std::fprintf(stderr, "velmora-settings-screenshot: the files were not checked within 10 s\n");
+        return 1;
+    }
     QTest::qWait(500);
 
     if (!application.savePng(application.shownPixels(dialog), output))

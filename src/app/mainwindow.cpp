@@ -3,6 +3,7 @@
 #include "about/aboutinfo.h"
 #include "about/productlinks.h"
 #include "about/programversion.h"
+#include "cuenamelabel.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
 #include "timecodelabel.h"
@@ -197,7 +198,7 @@ void MainWindow::CreateDisplay()
     senderLabel = new QLabel(tr("0.0.0.0"), this);
     senderLabel->setObjectName(QStringLiteral("senderLabel"));
     senderLabel->setAlignment(Qt::AlignCenter);
-    statusLabel = new QLabel(tr(""), this);
+    statusLabel = new CueNameLabel(this);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
     statusLabel->setAlignment(Qt::AlignCenter);
     versionLabel = new QLabel(tr("%1 %2").arg(ProductInfo::Name, ProgramVersion::versionText()), this);
@@ -480,19 +481,36 @@ void MainWindow::SettingsChangedToDefault()
 
 void MainWindow::SettingsChanged()
 {
+    StoreWrite saved;
     if (audioConfig) {
-        SaveAudioConfig(audioConfig);
+        saved = SaveAudioConfig(audioConfig);
+        // Saved or not, the window plays the cues as they were just set, for the rest of this run.
         ReloadAudioSounds();
     }
     CloseSettings();
+    if (!saved.stored())
+        QMessageBox::warning(this, tr("Cues not saved"),
+                             tr("The cues could not be saved in %1: %2.\n\nThey play as set until Velmora "
+                                "is closed. Put the problem right and press Ok in the cue settings again, or "
+                                "they are lost at the next start.")
+                                 .arg(saved.fileName, saved.problem));
 }
 
 void MainWindow::SettingsChangedToDefaultExtern()
 {
-    RemoveAllSettings();
+    const StoreWrite removed = RemoveAllSettings();
     SettingsChangedToDefault();
-    SettingsChanged();
+    // The emptied slots are written too, as Ok writes them. An empty store loads the same nine
+    // empty cues, so only a removal that failed loses what the user asked for.
+    if (removed.stored())
+        SaveAudioConfig(audioConfig);
     CloseAboutInfo();
+    if (!removed.stored())
+        QMessageBox::warning(
+            this, tr("Settings not emptied"),
+            tr("The settings in %1 could not be emptied: %2.\n\nThe cues stay empty until "
+               "Velmora is closed; at its next start it plays the cues the file still holds.")
+                .arg(removed.fileName, removed.problem));
 }
 
 void MainWindow::SettingsChangedCancel()

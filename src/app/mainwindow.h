@@ -17,6 +17,7 @@
 
 class AboutInfo;
 class CheckSoftwareUpdate;
+class CueNameLabel;
 class QAction;
 class QMenu;
 
@@ -126,7 +127,7 @@ private:
     QLabel* fpsLabel = nullptr;
     QLCDNumber* fpsLcd = nullptr;
     QLabel* senderLabel = nullptr;
-    QLabel* statusLabel = nullptr;
+    CueNameLabel* statusLabel = nullptr;
     QPushButton* editButton = nullptr;
     QPushButton* stopButton = nullptr;
     QLabel* versionLabel = nullptr;

@@ -2,10 +2,17 @@
 
 #include "cues/settingsstore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QVariant>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -55,6 +62,64 @@ quint16 readCueNumber(const QSettings& settings, const QString& key, quint16 cur
     return cueNumber(settings.value(key, int(current)));
 }
 
+// The store reports only that its file could not be written, not why. The technician needs the
+// why (a read-only folder, a full disk) to put it right, so the system is asked by writing a file
+// of the store's size beside it, the way the store writes its own.
+QString whyNotWritten(const QString& fileName)
+{
+    const QFileInfo file(fileName);
+    if (file.isDir())
+        return QStringLiteral("a folder of that name stands in its place");
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("the file is read-only");
+    const QDir folder = file.absoluteDir();
+    if (!folder.exists())
+        return QStringLiteral("its folder %1 does not exist and cannot be made").arg(folder.path());
+    QTemporaryFile probe(folder.filePath(QStringLiteral(".velmora-write-check-XXXXXX")));
+    if (!probe.open())
+        return probe.errorString();
+    // Straight to the system, past Qt's buffer, whose error on a failed flush names no cause.
+    const QByteArray block(int(qMax<qint64>(file.size(), 4096)), '\n');
+    for (qsizetype written = 0; written < block.size();) {
+        const ssize_t step =
+            ::write(probe.handle(), block.constData() + written, size_t(block.size() - written));
+        if (step < 0 && errno != EINTR)
+            return QString::fromLocal8Bit(std::strerror(errno));
+        written += qMax<ssize_t>(step, 0);
+    }
+    return QStringLiteral("the file could not be written");
+}
+
+// Qt 6.4's store does not notice when the last part of its file fails to reach the disk: it puts
+// a file cut short in place of the old one and reports no error. Every key it wrote is on a line
+// of its own, names and all in plain ASCII, so a file that ends early lacks its final line feed or
+// one of the keys.
+bool holdsEveryKey(const QString& fileName, const QStringList& keys)
+{
+    if (keys.isEmpty())
+        return true;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = file.readAll();
+    if (!text.endsWith('\n'))
+        return false;
+    return std::all_of(keys.cbegin(), keys.cend(), [&](const QString& key) {
+        const QByteArray line = key.toLatin1() + '=';
+        return text.startsWith(line) || text.contains('\n' + line);
+    });
+}
+
+StoreWrite finishWrite(QSettings& settings, const QStringList& writtenKeys)
+{
+    // Written to disk now, not when the store object goes: only then does its status tell.
+    settings.sync();
+    StoreWrite result{settings.fileName(), {}};
+    if (settings.status() != QSettings::NoError || !holdsEveryKey(result.fileName, writtenKeys))
+        result.problem = whyNotWritten(result.fileName);
+    return result;
+}
+
 } // namespace
 
 bool operator==(const AudioFileConfig& a, const AudioFileConfig& b)
@@ -80,21 +145,26 @@ void LoadAudioConfig(AudioFileConfig* config)
     config->followTimecode = settings.value(followKey(), false).toString() == QLatin1String("true");
 }
 
-void SaveAudioConfig(const AudioFileConfig* config)
+StoreWrite SaveAudioConfig(const AudioFileConfig* config)
 {
     if (!config)
-        return;
+        return {};
     QSettings settings(settingsOrganisation, settingsApplication);
+    QStringList keys;
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
         settings.setValue(fileKey(slot), config->file[slot]);
         settings.setValue(hourKey(slot), int(config->hour[slot]));
         settings.setValue(minuteKey(slot), int(config->minute[slot]));
         settings.setValue(secondsKey(slot), int(config->seconds[slot]));
+        keys << fileKey(slot) << hourKey(slot) << minuteKey(slot) << secondsKey(slot);
     }
-    if (config->followTimecode)
+    if (config->followTimecode) {
         settings.setValue(followKey(), true);
-    else
+        keys << followKey();
+    } else {
         settings.remove(followKey());
+    }
+    return finishWrite(settings, keys);
 }
 
 void ClearAudioConfig(AudioFileConfig* config)
@@ -110,9 +180,10 @@ void ClearAudioConfig(AudioFileConfig* config)
     config->followTimecode = false;
 }
 
-void RemoveAllSettings()
+StoreWrite RemoveAllSettings()
 {
     QSettings settings(settingsOrganisation, settingsApplication);
     // The empty key stands for every key of the scope.
     settings.remove(QString());
+    return finishWrite(settings, {});
 }

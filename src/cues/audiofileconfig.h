@@ -27,13 +27,25 @@ struct AudioFileConfig
 // value; a number that is not an integer reads as 0. Does nothing for a null config.
 void LoadAudioConfig(AudioFileConfig* config);
 
+// What became of a write to the settings store, for the technician: the store's file, and why it
+// could not be written there (a read-only folder, a full disk); an empty reason means it was.
+struct StoreWrite
+{
+    QString fileName;
+    QString problem;
+
+    bool stored() const { return problem.isEmpty(); }
+};
+
 // Writes all 36 cue keys, empty slots included, and "FollowTimecode" only when it is on (a store
-// that never used it stays as it was). Does nothing for a null config.
-void SaveAudioConfig(const AudioFileConfig* config);
+// that never used it stays as it was); says whether they reached the disk. Does nothing for a
+// null config.
+StoreWrite SaveAudioConfig(const AudioFileConfig* config);
 
 // Empties every path, sets every time to 00:00:00 and follow mode off, in memory only. Does nothing for a
 // null config.
 void ClearAudioConfig(AudioFileConfig* config);
 
-// Wipes the program's whole settings store: the cue keys, "UseLcd" and anything else in it.
-void RemoveAllSettings();
+// Wipes the program's whole settings store: the cue keys, "UseLcd" and anything else in it; says
+// whether the emptied store reached the disk.
+StoreWrite RemoveAllSettings();

@@ -2,6 +2,7 @@
 
 #include "cuefilestate.h"
 #include "cuestarttime.h"
+#include "visiblefilename.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -43,18 +45,11 @@ void colourTimeBox(QSpinBox* box, const QColor& colour, bool marked)
     box->setPalette(palette);
 }
 
-// The file-name part of a path as one line: a line break or other control character in a name
-// from the store is shown as a mark instead of breaking the row.
-QString visibleFileName(const QString& path)
+// A tool tip that shows the path as it is written: Qt takes a tool tip that looks like markup for
+// markup, and a path may well look like it.
+QString pathToolTip(const QString& path)
 {
-    QString name = QFileInfo(path).fileName();
-    for (QChar& character : name) {
-        if (character == u'\n' || character == u'\r')
-            character = QChar(0x21B5); // downwards arrow with corner leftwards
-        else if (character.category() == QChar::Other_Control)
-            character = QChar::ReplacementCharacter;
-    }
-    return name;
+    return Qt::mightBeRichText(path) ? Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap) : path;
 }
 
 QSpinBox* timeBox(int maximum, quint16 value, const QString& name)
@@ -90,6 +85,12 @@ Settings::Settings(AudioFileConfig* config, QWidget* parent, SettingsEnvironment
         this->environment.chooseFile = systemFileChooser();
     setWindowIcon(QIcon(QStringLiteral(":/images/Velmora.png")));
     SetAudioConfig(config);
+    fileChecker = new CueFileChecker(this->environment.checkFile, this);
+    connect(fileChecker, &CueFileChecker::checked, this, [this] {
+        RefreshRowStates();
+        RefreshRowButtons();
+    });
+    CheckFiles();
     CreateWidgets();
     CreateLayout();
 }
@@ -134,6 +135,9 @@ void Settings::CreateWidgets()
         const QString number = QString::number(slot);
         stateIcons[slot] = new QLabel;
         stateIcons[slot]->setObjectName(QStringLiteral("stateIcon") + number);
+        // As wide while a file is checked as with its icon, so that the row does not shift.
+        stateIcons[slot]->setMinimumSize(QPixmap(QStringLiteral(":/images/state_information.xpm")).size());
+        stateIcons[slot]->setAlignment(Qt::AlignCenter);
         // Each box gets its value before it is connected, so building the dialog changes nothing.
         hourBoxes[slot] = timeBox(23, workingConfig.hour[slot], QStringLiteral("hour") + number);
         connect(hourBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
@@ -143,7 +147,7 @@ void Settings::CreateWidgets()
         connect(secondsBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
         fileButtons[slot] = new QPushButton(QStringLiteral("..."));
         fileButtons[slot]->setObjectName(QStringLiteral("fileButton") + number);
-        fileButtons[slot]->setToolTip(QStringLiteral("%1").arg(workingConfig.file[slot]));
+        fileButtons[slot]->setToolTip(pathToolTip(workingConfig.file[slot]));
         deleteButtons[slot] = iconButton(":/images/delete.xpm", tr("Clear this file from config"),
                                          QStringLiteral("deleteButton") + number);
         playButtons[slot] = iconButton(":/images/play.xpm", tr("Play this file for testing output"),
@@ -201,13 +205,35 @@ void Settings::CreateLayout()
     setLayout(mainLayout);
 }
 
+bool Settings::checkingFiles() const
+{
+    for (int slot = 0; slot < AudioSlotCount; ++slot) {
+        if (!FileState(slot))
+            return true;
+    }
+    return false;
+}
+
+void Settings::CheckFiles()
+{
+    // Every file again, not only a changed one: a file that has appeared or gone since is seen.
+    // The checks run beside the window; each row follows when its answer comes.
+    for (const QString& path : workingConfig.file)
+        fileChecker->check(path);
+}
+
+std::optional<CueFileState> Settings::FileState(int slot) const
+{
+    return fileChecker->state(workingConfig.file[slot]);
+}
+
 void Settings::RefreshRowStates()
 {
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
-        const CueFileState fileState = cueFileState(workingConfig.file[slot]);
+        const std::optional<CueFileState> fileState = FileState(slot);
         QStringList problems;
         QColor fileColour = defaultColor;
-        switch (fileState) {
+        switch (fileState.value_or(CueFileState::NoFile)) {
         case CueFileState::NoFile:
             break;
         case CueFileState::Missing:
@@ -240,7 +266,12 @@ void Settings::RefreshRowStates()
                 colourTimeBox(box, clash ? Red : defaultColor, clash);
         }
 
-        if (stateIcons[slot]) {
+        if (stateIcons[slot] && !fileState) {
+            // No answer yet: neither fine nor faulty, and saying so.
+            stateIcons[slot]->setText(QStringLiteral("…"));
+            problems.prepend(tr("Checking the file…"));
+            stateIcons[slot]->setToolTip(problems.join(QLatin1Char('\n')));
+        } else if (stateIcons[slot]) {
             stateIcons[slot]->setPixmap(QPixmap(ok ? QStringLiteral(":/images/state_information.xpm")
                                                    : QStringLiteral(":/images/state_critical.xpm")));
             stateIcons[slot]->setToolTip(problems.join(QLatin1Char('\n')));
@@ -254,15 +285,17 @@ void Settings::RefreshRowButtons()
         if (!fileButtons[slot] || !deleteButtons[slot] || !playButtons[slot] || !stopButtons[slot])
             return;
         const QString& path = workingConfig.file[slot];
-        fileButtons[slot]->setToolTip(QStringLiteral("%1").arg(path));
-        const bool playable = cueFileState(path) == CueFileState::Playable;
+        fileButtons[slot]->setToolTip(pathToolTip(path));
+        const std::optional<CueFileState> fileState = FileState(slot);
+        const bool playable = fileState == CueFileState::Playable;
         playButtons[slot]->setVisible(playable);
         stopButtons[slot]->setVisible(playable);
         deleteButtons[slot]->setVisible(!path.isEmpty());
         if (fileNameLabels[slot]) {
             const QFontMetrics metrics = fileNameLabels[slot]->fontMetrics();
-            fileNameLabels[slot]->setText(metrics.elidedText(visibleFileName(path), Qt::ElideMiddle,
-                                                             metrics.averageCharWidth() * FileNameChars));
+            const QString name = metrics.elidedText(visibleFileName(path), Qt::ElideMiddle,
+                                                    metrics.averageCharWidth() * FileNameChars);
+            fileNameLabels[slot]->setText(fileState ? name : tr("%1 (checking…)").arg(name));
         }
     }
 }
@@ -283,6 +316,7 @@ void Settings::Changed()
         if (secondsBoxes[slot])
             workingConfig.seconds[slot] = quint16(secondsBoxes[slot]->value());
     }
+    CheckFiles();
     RefreshRowStates();
 }
 
@@ -293,6 +327,7 @@ void Settings::ChangedAudio(int slot)
     const QString chosen = ChooseAudioFile();
     if (!chosen.isEmpty())
         workingConfig.file[slot] = chosen;
+    CheckFiles();
     RefreshRowStates();
     RefreshRowButtons();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audiofileconfig.h"
+#include "cuefilechecker.h"
 #include "platform/filechooser.h"
 #include "platform/sound.h"
 
@@ -16,12 +17,14 @@ class QPushButton;
 class QSpinBox;
 class QVBoxLayout;
 
-// What the settings dialog takes from the platform: the sound output for test playback and the
-// file chooser. The defaults are the real ones.
+// What the settings dialog takes from the platform: the sound output for test playback, the file
+// chooser, and the check of a cue's file (run away from the window's thread). The defaults are the
+// real ones.
 struct SettingsEnvironment
 {
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
+    CueFileCheck checkFile = cueFileState;
 };
 
 // The window in which the user edits the nine cues: per slot the start time, the wave file, and a
@@ -39,6 +42,8 @@ public:
 
     // The list as edited so far; the caller's list changes only on Ok.
     const AudioFileConfig& workingCopy() const { return workingConfig; }
+    // Whether a row still waits for the first answer about its file (and shows "checking").
+    bool checkingFiles() const;
 
 signals:
     void valueChanged();
@@ -61,6 +66,8 @@ private:
     void SetAudioConfig(AudioFileConfig* config);
     void CreateWidgets();
     void CreateLayout();
+    void CheckFiles();
+    std::optional<CueFileState> FileState(int slot) const;
     void RefreshRowStates();
     void RefreshRowButtons();
     QString ChooseAudioFile();
@@ -94,4 +101,5 @@ private:
     AudioFileConfig workingConfig;
     // The one test playback; a play button replaces it, so that Stop on any row ends it.
     Sound* testSound = nullptr;
+    CueFileChecker* fileChecker = nullptr;
 };

@@ -25,33 +25,36 @@ PulseVoice::~PulseVoice()
     fading.clear();
 }
 
-void PulseVoice::publishLength()
+void PulseVoice::load(const Report& lineReport)
 {
-    state->lengthMs.store(loaded && reader.sampleRate() > 0 ? reader.frames() * 1000 / reader.sampleRate()
-                                                            : -1);
+    report = lineReport;
+    loaded = reopen();
 }
 
-void PulseVoice::load(const Report& report)
+bool PulseVoice::reopen()
 {
-    loaded = reader.open(path) && usable(report);
-    publishLength();
-    if (!loaded && !reader.errorString().isEmpty())
-        report(QStringLiteral("sound: cannot play \"%1\": %2; that cue stays silent")
-                   .arg(path, reader.errorString()));
+    const QString problem = reader.open(path) ? unusable() : reader.errorString();
+    // The window follows the file as it is now: a re-exported cue may be longer or shorter.
+    state->lengthMs.store(problem.isEmpty() ? reader.frames() * 1000 / reader.sampleRate() : -1);
+    if (problem.isEmpty()) {
+        toldProblem.clear();
+        return true;
+    }
+    if (problem != toldProblem && report)
+        report(QStringLiteral("sound: cannot play \"%1\": %2; that cue stays silent").arg(path, problem));
+    toldProblem = problem;
+    return false;
 }
 
-bool PulseVoice::usable(const Report& report)
+QString PulseVoice::unusable() const
 {
     pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(reader.sampleRate()),
                         quint8(qMin(reader.channels(), 255))};
     if (reader.channels() <= int(PA_CHANNELS_MAX) && pa_sample_spec_valid(&spec))
-        return true;
-    report(QStringLiteral("sound: cannot play \"%1\": %2 channels at %3 Hz is more than the sound server "
-                          "takes; that cue stays silent")
-               .arg(path)
-               .arg(reader.channels())
-               .arg(reader.sampleRate()));
-    return false;
+        return {};
+    return QStringLiteral("%1 channels at %2 Hz is more than the sound server takes")
+        .arg(reader.channels())
+        .arg(reader.sampleRate());
 }
 
 void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 playGeneration)
@@ -59,12 +62,9 @@ void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs
     mainloop = api;
     fadeStream(QuickFadeMs);
     generation = playGeneration;
-    // A file that was missing when the cues were built may be there now; it is tried again
-    // without a second message.
-    if (!loaded) {
-        loaded = reader.open(path) && usable([](const QString&) {});
-        publishLength();
-    }
+    // The file as it is on disk now, not as it was when the cues were built: a cue re-exported
+    // under the same name plays its new sound, one that was missing then may be there now.
+    loaded = reopen();
     if (!loaded || !reader.seekMs(offsetMs)) {
         finish();
         return;

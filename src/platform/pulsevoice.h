@@ -32,6 +32,9 @@ public:
     // Opens the file; says in one line why a file cannot be played.
     void load(const Report& report);
     // A playback under way fades out over QuickFadeMs as the new one starts.
+    // Plays the file as it is on disk now, opened again: a cue re-exported under the same name
+    // since the cues were built plays its new sound. A problem with the file is said once, not at
+    // every start of a cue whose file stays broken.
     void play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 generation);
     // Ends the playback; with a fade of fadeMs when it sounds, at once for 0.
     void stop(int fadeMs = 0);
@@ -52,7 +55,9 @@ public:
     static constexpr int QuickFadeMs = 20;
 
 private:
-    bool usable(const Report& report);
+    bool reopen();
+    // Why the opened file cannot go to the sound server; empty when it can.
+    QString unusable() const;
     void fill(size_t bytes);
     void drained();
     void checkEnd();
@@ -60,7 +65,6 @@ private:
     void finish();
     void dropStream();
     void fadeStream(int fadeMs);
-    void publishLength();
 
     static void onWrite(pa_stream* stream, size_t bytes, void* self);
     static void onState(pa_stream* stream, void* self);
@@ -70,8 +74,11 @@ private:
     QString path;
     QByteArray streamName;
     std::shared_ptr<VoiceState> state;
+    Report report;
     AudioFileReader reader;
     bool loaded = false;
+    // The problem last said about the file, until it opens again.
+    QString toldProblem;
 
     pa_stream* stream = nullptr;
     pa_mainloop_api* mainloop = nullptr;

@@ -6,8 +6,10 @@
 #include <QTimer>
 #include <QUrl>
 
-CheckSoftwareUpdate::CheckSoftwareUpdate()
+CheckSoftwareUpdate::CheckSoftwareUpdate() : answerTimer(new QTimer(this))
 {
+    answerTimer->setSingleShot(true);
+    connect(answerTimer, &QTimer::timeout, this, &CheckSoftwareUpdate::AnswerTimedOut);
     connect(this, &CheckSoftwareUpdate::signalViewUpdateRequest, this,
             &CheckSoftwareUpdate::slotViewUpdateRequest);
 }
@@ -39,6 +41,11 @@ void CheckSoftwareUpdate::SetCurrentVersion(int major, int minor, int revision, 
     currentVersion = {major, minor, revision, build};
 }
 
+void CheckSoftwareUpdate::SetAnswerTimeLimit(std::chrono::milliseconds limit)
+{
+    answerTimeLimit = limit;
+}
+
 void CheckSoftwareUpdate::StartUpdateCheck(const QString& url, int delaySeconds)
 {
     StartUpdateCheck(url, std::chrono::seconds(delaySeconds));
@@ -64,10 +71,20 @@ void CheckSoftwareUpdate::CheckForUpdateIntern()
     connect(reply, &QNetworkReply::finished, this, &CheckSoftwareUpdate::httpFinished);
     connect(reply, &QNetworkReply::readyRead, this, &CheckSoftwareUpdate::httpReadyRead);
     connect(reply, &QNetworkReply::downloadProgress, this, &CheckSoftwareUpdate::updateDataReadProgress);
+    answerTimer->start(answerTimeLimit);
+}
+
+void CheckSoftwareUpdate::AnswerTimedOut()
+{
+    // The reply ends as aborted and finishes with an error: no answer, told as the rules for that
+    // say (only a check the user asked for speaks).
+    if (reply && reply->isRunning())
+        reply->abort();
 }
 
 void CheckSoftwareUpdate::ReleaseReply()
 {
+    answerTimer->stop();
     if (!reply)
         return;
     // Disconnected first: an aborted reply announces that it finished, and that is not an outcome
@@ -115,6 +132,7 @@ void CheckSoftwareUpdate::httpFinished()
 {
     if (sender() != reply)
         return;
+    answerTimer->stop();
     const bool received = dataReceived && ReplySucceeded();
     dataReceived = false;
     const QByteArray answer = std::exchange(body, QByteArray());

@@ -10,6 +10,7 @@
 #include "xvfbserver.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -185,6 +186,7 @@ private slots:
     void timecodeIsDrawn();
     void quietSendersAreDrawnFaint();
     void lcdIsDrawnDimmedWhenEverySenderIsQuiet();
+    void cueNameIsDrawnAsPlainTextOnOneLine();
 
 private:
     void showAt(WindowHarness& harness, QSize size);
@@ -375,6 +377,33 @@ void ScreenTest::lcdIsDrawnDimmedWhenEverySenderIsQuiet()
 
     harness.sendTimecode(senderAddress(1), 1, 23, 45, 21);
     QVERIFY2(darkest() < FullColourBelow, "a console is back, yet the LCD is not in full colour");
+}
+
+void ScreenTest::cueNameIsDrawnAsPlainTextOnOneLine()
+{
+    // A name that Qt would take for markup, with a line break in it.
+    const QString name = QStringLiteral("<b>loud<br>cue\nbang.wav");
+    ManualClock clock;
+    WindowHarness harness(cueList({{0, QDir::temp().filePath(name), 0, 0, 10}}), false, {}, onClock(clock));
+    showAt(harness, QSize(1280, 800));
+    const auto* status = harness.window().findChild<QLabel*>(QStringLiteral("statusLabel"));
+    QVERIFY(status);
+    const QRect edit = harness.window().findChild<QWidget*>(QStringLiteral("editButton"))->geometry();
+
+    harness.sendTimecode(senderAddress(0), 0, 0, 10, 0);
+    harness.waitForTicks(5);
+    const QImage shown = onScreen(status);
+    const TextReading reading = readText(forReading(shown, QFontMetrics(status->font()).height()),
+                                         QStringLiteral("<>abcdeglnoruvw."));
+    QVERIFY2(reading.ok, qPrintable(reading.error));
+    if (reading.lines.size() != 1)
+        shown.save(QDir::temp().filePath(QStringLiteral("velmora-cue-name.png")));
+    QCOMPARE(reading.lines.size(), 1);
+    QVERIFY2(reading.lines.first().contains(QStringLiteral("<b>loud<br>cue")) &&
+                 reading.lines.first().endsWith(QStringLiteral("bang.wav")),
+             qPrintable(reading.lines.first()));
+    // The buttons beside it stay where they were: the row is as high as before.
+    QCOMPARE(harness.window().findChild<QWidget*>(QStringLiteral("editButton"))->geometry(), edit);
 }
 
 int main(int argc, char** argv)

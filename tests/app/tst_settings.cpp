@@ -3,6 +3,7 @@
 // what reaches the cue list and the store after Ok, Default, Cancel and the window's own close.
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
+#include "messageboxwatcher.h"
 #include "tonewav.h"
 #include "windowharness.h"
 
@@ -13,13 +14,18 @@
 #include <QFileDialog>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
+#include <csignal>
 #include <sndfile.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,7 +53,10 @@ private slots:
     void cancelOrCloseLeaveListAndStore();
     void okAppliesTheEdits();
     void defaultEmptiesTheStoreAtOnce();
+    void unsavedCuesAreSaidAndKept_data();
+    void unsavedCuesAreSaidAndKept();
     void oneDialogThatLetsTheShowRunOn();
+    void filesAreCheckedBesideTheWindow();
     void followTimecodeIsStoredOnOk_data();
     void followTimecodeIsStoredOnOk();
 
@@ -112,6 +121,13 @@ QPushButton* dialogButton(Settings* dialog, const char* name)
 QColor neutral(Settings* dialog)
 {
     return dialogButton(dialog, "okButton")->palette().color(QPalette::Window);
+}
+
+// The text a tool tip shows: markup is drawn as what it says.
+QString shownToolTip(const QWidget* widget)
+{
+    const QString tip = widget->toolTip();
+    return Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
 }
 
 QColor colourOf(QWidget* widget)
@@ -231,7 +247,7 @@ void SettingsTest::rowShowsItsFile()
     QVERIFY(row.showsIcon(critical ? CriticalIcon : InformationIcon));
     QCOMPARE(row.stateIcon()->toolTip().isEmpty(), !critical);
     QVERIFY(row.shows(row.fileButton()));
-    QCOMPARE(row.fileButton()->toolTip(), path);
+    QCOMPARE(shownToolTip(row.fileButton()), path);
     QCOMPARE(row.shows(row.deleteButton()), deleteShown);
     QCOMPARE(row.shows(row.playButton()), playShown);
     QCOMPARE(row.shows(row.stopButton()), playShown);
@@ -450,7 +466,8 @@ void SettingsTest::cancellingTheChooserKeepsTheFile()
     QCOMPARE(request.parent.data(), dialog);
     QCOMPARE(request.caption, QStringLiteral("Choose a music file to open"));
     QCOMPARE(request.filter, QStringLiteral("Wave File (*.wav);;All Files (*.*)"));
-    QCOMPARE(row.fileName()->text(), QStringLiteral("finale.wav"));
+    // A new file is checked beside the window; the row says so until the answer comes.
+    QTRY_COMPARE(row.fileName()->text(), QStringLiteral("finale.wav"));
     QCOMPARE(row.fileButton()->toolTip(), finale);
 
     // The user looks, then cancels: the file stays, here and on the row with a missing file.
@@ -505,8 +522,8 @@ void SettingsTest::realChooserAnswersOrCancels()
     QCOMPARE(title, QStringLiteral("Choose a music file to open"));
     QCOMPARE(filters, (QStringList{"Wave File (*.wav)", "All Files (*.*)"}));
     QCOMPARE(dialog.workingCopy().file[0], choose ? finale : intro);
-    QCOMPARE(rowOf(&dialog, 0).fileName()->text(),
-             choose ? QStringLiteral("finale.wav") : QStringLiteral("intro.wav"));
+    QTRY_COMPARE(rowOf(&dialog, 0).fileName()->text(),
+                 choose ? QStringLiteral("finale.wav") : QStringLiteral("intro.wav"));
 }
 
 void SettingsTest::deleteKeepsTheTime()
@@ -682,6 +699,75 @@ void SettingsTest::defaultEmptiesTheStoreAtOnce()
     QVERIFY(cues == before);
 }
 
+void SettingsTest::unsavedCuesAreSaidAndKept_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("reason"); // what the message says about it
+
+    QTest::newRow("Ok, a folder in place of the file") << "okButton"
+                                                       << "folder";
+    QTest::newRow("Ok, read-only settings folder") << "okButton"
+                                                   << "Permission denied";
+    QTest::newRow("Ok, a write that fails as on a full disk") << "okButton"
+                                                              << "File too large";
+    QTest::newRow("Default, read-only settings folder") << "defaultButton"
+                                                        << "Permission denied";
+}
+
+void SettingsTest::unsavedCuesAreSaidAndKept()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, reason);
+    const QString failure = QString::fromLatin1(QTest::currentDataTag());
+    const bool pressOk = button == QStringLiteral("okButton");
+    const QString intro = wave(QStringLiteral("intro.wav"));
+    WindowHarness harness(cueList({{0, intro, 0, 0, 10}}));
+    const QString storeFile =
+        QSettings(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication))
+            .fileName();
+    const QString storeFolder = QFileInfo(storeFile).absolutePath();
+    Settings* dialog = harness.openSettings();
+    QVERIFY(dialog);
+    rowOf(dialog, 0).seconds()->setValue(20);
+
+    rlimit fileSizeBefore{};
+    ::getrlimit(RLIMIT_FSIZE, &fileSizeBefore);
+    const auto restore = qScopeGuard([&] {
+        ::setrlimit(RLIMIT_FSIZE, &fileSizeBefore);
+        QFile::setPermissions(storeFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (QFileInfo(storeFile).isDir())
+            QDir(storeFile).removeRecursively();
+    });
+    if (failure.endsWith(QStringLiteral("in place of the file"))) {
+        QVERIFY(QFile::remove(storeFile));
+        QVERIFY(QDir().mkdir(storeFile));
+    } else if (failure.endsWith(QStringLiteral("read-only settings folder"))) {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders; the unprivileged run of this test covers it");
+        QVERIFY(QFile::setPermissions(storeFolder, QFile::ReadOwner | QFile::ExeOwner));
+    } else {
+        // Any file grows no larger than a few hundred bytes: the store's next write fails the way
+        // it fails on a full disk, for root too.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{256, fileSizeBefore.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+
+    MessageBoxWatcher watcher;
+    QTest::mouseClick(dialogButton(dialog, qPrintable(button)), Qt::LeftButton);
+    QTRY_COMPARE(watcher.boxes.size(), 1);
+    const ShownMessageBox& box = watcher.boxes.first();
+    QCOMPARE(box.title, pressOk ? QStringLiteral("Cues not saved") : QStringLiteral("Settings not emptied"));
+    QVERIFY2(box.text.contains(storeFile) && box.text.contains(reason), qPrintable(box.text));
+    QCOMPARE(box.parent.data(), &harness.window());
+
+    // The show goes on with the cues of this session: the edited one, or none after Default.
+    harness.recorder.takeEvents();
+    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 20, 0);
+    const QStringList played = pressOk ? QStringList{"stop " + intro, "play " + intro} : QStringList();
+    QCOMPARE(harness.recorder.takeEvents(), played);
+}
+
 void SettingsTest::oneDialogThatLetsTheShowRunOn()
 {
     const QString intro = wave(QStringLiteral("intro.wav"));
@@ -708,6 +794,54 @@ void SettingsTest::oneDialogThatLetsTheShowRunOn()
         dialogs += qobject_cast<Settings*>(widget) ? 1 : 0;
     QCOMPARE(dialogs, 1);
     QCOMPARE(rowOf(dialog, 0).seconds()->value(), 30);
+}
+
+void SettingsTest::filesAreCheckedBesideTheWindow()
+{
+    const QString intro = wave(QStringLiteral("intro.wav"));
+    const QString missing = files.filePath(QStringLiteral("not yet recorded.wav"));
+    // A share that answers only when the test lets it; on the window's thread, this check would
+    // hold the dialog up for ten seconds and every row would have its answer before it shows.
+    auto share = std::make_shared<QSemaphore>();
+    auto asked = std::make_shared<QAtomicInt>(0);
+    const CueFileCheck slowShare = [share, asked](const QString& path) {
+        asked->ref();
+        share->tryAcquire(1, 10000);
+        return cueFileState(path);
+    };
+    AudioFileConfig cues = cueList({{0, intro, 0, 0, 10}, {1, missing, 0, 0, 20}});
+    SoundRecorder recorder;
+    ScriptedFileChooser chooser;
+    Settings dialog(&cues, nullptr, SettingsEnvironment{recorder.factory(), chooser.chooser(), slowShare});
+    dialog.show();
+
+    QVERIFY(dialog.checkingFiles());
+    for (const int slot : {0, 1}) {
+        const Row row = rowOf(&dialog, slot);
+        QVERIFY2(row.fileName()->text().endsWith(QStringLiteral("(checking…)")),
+                 qPrintable(row.fileName()->text()));
+        QCOMPARE(colourOf(row.fileButton()), neutral(&dialog));
+    }
+    // A time box held down asks again and again; each file is checked once more, not each time.
+    for (int second = 11; second < 41; ++second)
+        rowOf(&dialog, 0).seconds()->setValue(second);
+    QVERIFY(dialog.checkingFiles());
+
+    share->release(100);
+    QTRY_VERIFY(!dialog.checkingFiles());
+    QCOMPARE(rowOf(&dialog, 0).fileName()->text(), QStringLiteral("intro.wav"));
+    QCOMPARE(colourOf(rowOf(&dialog, 0).fileButton()), Green);
+    QCOMPARE(colourOf(rowOf(&dialog, 1).fileButton()), Red);
+    QTRY_COMPARE(asked->loadRelaxed(), 4);
+
+    // A dialog closed while the share still thinks is not told when the answer comes.
+    share->acquire(share->available());
+    auto closing = std::make_unique<Settings>(&cues, nullptr, SettingsEnvironment{{}, {}, slowShare});
+    QTRY_COMPARE(asked->loadRelaxed(), 6);
+    closing.reset();
+    share->release(2);
+    QTest::qWait(200);
+    QCOMPARE(asked->loadRelaxed(), 6);
 }
 
 void SettingsTest::followTimecodeIsStoredOnOk_data()

@@ -32,14 +32,14 @@ QByteArray le32(quint32 value)
     return bytes;
 }
 
-QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits)
+QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits, int hz)
 {
     const int frames = sampleRate * durationMs / 1000;
     const int bytesPerSample = bits / 8;
     QByteArray data;
     data.reserve(frames * channels * bytesPerSample);
     for (int i = 0; i < frames; ++i) {
-        const double level = ToneAmplitude * std::sin(2 * M_PI * ToneHz * i / sampleRate);
+        const double level = ToneAmplitude * std::sin(2 * M_PI * hz * i / sampleRate);
         const auto value = qint32(std::lround(level * ((1 << (bits - 1)) - 1)));
         for (int channel = 0; channel < channels; ++channel)
             data += le32(quint32(value)).left(bytesPerSample);
@@ -172,6 +172,19 @@ std::optional<qint64> placeHeard(const QByteArray& recording, qint64 frame)
 double framesToMs(qint64 frames)
 {
     return frames * 1000.0 / PulseNullSink::SampleRate;
+}
+
+double heardHz(const QByteArray& recording, const AudibleSpan& span)
+{
+    if (span.isEmpty() || span.frames() < 2)
+        return 0;
+    const auto sample = [&](qint64 frame) {
+        return qFromLittleEndian<qint16>(recording.constData() + 2 * frame * PulseNullSink::Channels);
+    };
+    int crossings = 0;
+    for (qint64 frame = span.first + 1; frame <= span.last; ++frame)
+        crossings += sample(frame - 1) < 0 && sample(frame) >= 0 ? 1 : 0;
+    return crossings * 1000.0 / framesToMs(span.frames());
 }
 
 } // namespace ToneWav

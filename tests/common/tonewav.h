@@ -17,8 +17,8 @@ constexpr int AudibleLevel = 64;
 QByteArray le16(quint16 value);
 QByteArray le32(quint32 value);
 
-// A 440 Hz tone at half of full scale, the same in every channel, as 16- or 24-bit PCM.
-QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits);
+// A tone at half of full scale (440 Hz unless told), the same in every channel, as 16- or 24-bit PCM.
+QByteArray toneWav(int durationMs, int sampleRate, int channels, int bits, int hz = ToneHz);
 
 // Writes bytes as a cue file, whole; false when that fails.
 bool writeCueFile(const QString& path, const QByteArray& bytes);
@@ -41,6 +41,10 @@ struct AudibleSpan
 AudibleSpan audibleSpan(const QByteArray& recording, qint64 fromFrame);
 
 double framesToMs(qint64 frames);
+
+// The pitch heard in a recording's span, from its first channel's upward zero crossings: tells
+// which of two tones the sound server was sent.
+double heardHz(const QByteArray& recording, const AudibleSpan& span);
 
 // A file that says where in it each sample is: 16-bit stereo at the null sink's rate, whose two
 // channels spell the frame's place in steps of PlaceStep frames (loud, not for listening). Played

@@ -89,8 +89,11 @@ Settings* WindowHarness::openSettings()
         return nullptr;
     QTest::mouseClick(edit, Qt::LeftButton);
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* settings = qobject_cast<Settings*>(widget); settings && settings->isVisible())
+        if (auto* settings = qobject_cast<Settings*>(widget); settings && settings->isVisible()) {
+            if (!QTest::qWaitFor([settings] { return !settings->checkingFiles(); }, 10000))
+                qWarning("the settings dialog's files were not checked within 10 s");
             return settings;
+        }
     }
     return nullptr;
 }

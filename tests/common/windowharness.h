@@ -51,7 +51,8 @@ public:
     QString lcdText(const char* name) const;
     int lcdDigits(const char* name) const;
 
-    // Opens the settings dialog with the edit button, as a user does; null if none appears.
+    // Opens the settings dialog with the edit button, as a user does, and waits until its rows have
+    // the answers about their files; null if no dialog appears.
     Settings* openSettings();
 
     SoundRecorder recorder;

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <cstdio>
+
 using namespace ToneWav;
 
 namespace {
@@ -35,6 +37,8 @@ private slots:
     void playFromOffsetIsHeardFromThere();
     void playRestartsFromBeginning();
     void stopEndsPlayback();
+    void replacedFileIsHeardAsItIsNow_data();
+    void replacedFileIsHeardAsItIsNow();
     void unplayableFileStaysSilentWithOneLine_data();
     void unplayableFileStaysSilentWithOneLine();
     void noSoundServerLeavesCuesSilent();
@@ -186,6 +190,58 @@ void TestSound::stopEndsPlayback()
     QVERIFY2(
         framesToMs(span.last - stopFrame) <= ToleranceMs + 50,
         qPrintable(QStringLiteral("still heard %1 ms after stop()").arg(framesToMs(span.last - stopFrame))));
+}
+
+void TestSound::replacedFileIsHeardAsItIsNow_data()
+{
+    QTest::addColumn<int>("sampleRate");
+    QTest::addColumn<bool>("renamedOver");
+    QTest::addColumn<int>("writtenMs"); // of the new file's 500 ms that its header announces
+
+    QTest::newRow("written over in place, at another sample rate") << 22050 << false << 500;
+    QTest::newRow("a new file renamed over it") << PulseNullSink::SampleRate << true << 500;
+    QTest::newRow("caught while it is being written") << PulseNullSink::SampleRate << false << 200;
+}
+
+void TestSound::replacedFileIsHeardAsItIsNow()
+{
+    QFETCH(int, sampleRate);
+    QFETCH(bool, renamedOver);
+    QFETCH(int, writtenMs);
+    constexpr int OldHz = 440;
+    constexpr int NewHz = 880;
+    const QString path = files.filePath(QStringLiteral("re-exported %1.wav").arg(QTest::currentDataTag()));
+    QVERIFY(writeCueFile(path, toneWav(500, PulseNullSink::SampleRate, PulseNullSink::Channels, 16, OldHz)));
+    QObject owner;
+    Sound* cue = makeSound(path, &owner);
+    QTest::qWait(100);
+    const auto playAndListen = [&] {
+        const qint64 playFrame = soundServer->currentFrame();
+        cue->play();
+        return heardAfter(cue, playFrame);
+    };
+    const AudibleSpan before = playAndListen();
+    QVERIFY2(!before.isEmpty(), "the sound server received only silence");
+    QVERIFY2(qAbs(heardHz(soundServer->recording(), before) - OldHz) < OldHz / 20,
+             qPrintable(QStringLiteral("heard %1 Hz").arg(heardHz(soundServer->recording(), before))));
+
+    // The technician exports the cue again under the same name, at another pitch.
+    const QByteArray newFile = toneWav(500, sampleRate, PulseNullSink::Channels, 16, NewHz);
+    const QByteArray written = newFile.left(44 + sampleRate * writtenMs / 1000 * PulseNullSink::Channels * 2);
+    if (renamedOver) {
+        const QString part = path + QStringLiteral(".part");
+        QVERIFY(writeCueFile(part, written));
+        QCOMPARE(std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()), 0);
+    } else {
+        QVERIFY(writeCueFile(path, written));
+    }
+    const AudibleSpan after = playAndListen();
+    QVERIFY2(!after.isEmpty(), "the replaced file was not heard");
+    const double hz = heardHz(soundServer->recording(), after);
+    QVERIFY2(qAbs(hz - NewHz) < NewHz / 20, qPrintable(QStringLiteral("heard %1 Hz").arg(hz)));
+    QVERIFY2(qAbs(framesToMs(after.frames()) - writtenMs) <= ToleranceMs,
+             qPrintable(QStringLiteral("heard for %1 ms").arg(framesToMs(after.frames()))));
+    QVERIFY(reports.matching(path).isEmpty());
 }
 
 void TestSound::unplayableFileStaysSilentWithOneLine_data()

@@ -46,6 +46,8 @@ private slots:
     void redirectIsNotFollowed();
     void newRequestAbortsTheRunningOne();
     void automaticCheckWaitsForItsDelay();
+    void stalledServerIsNoAnswer_data();
+    void stalledServerIsNoAnswer();
 };
 
 void UpdateCheckTest::outcome_data()
@@ -189,6 +191,46 @@ void UpdateCheckTest::automaticCheckWaitsForItsDelay()
     check->StartUpdateCheck(closedLoopbackUrl(), 0);
     QVERIFY(finished.wait(5000));
     QCOMPARE(watcher.texts().last(), noConnection);
+}
+
+void UpdateCheckTest::stalledServerIsNoAnswer_data()
+{
+    QTest::addColumn<HttpAnswer>("answer");
+    QTest::addColumn<bool>("giveInfo");
+    QTest::addColumn<QStringList>("shown");
+
+    const HttpAnswer silent{200, {}, 0, {}, false};
+    // The head and the first piece arrive, the rest an hour later: a trickle is no answer either.
+    const HttpAnswer halfway{200, {"version:", "0.3.2\n"}, 3600 * 1000, {}, true};
+    QTest::newRow("accepts and never answers, asked") << silent << true << QStringList{noConnection};
+    QTest::newRow("accepts and never answers, silent check") << silent << false << QStringList();
+    QTest::newRow("stalls halfway through the body, asked") << halfway << true << QStringList{noConnection};
+}
+
+void UpdateCheckTest::stalledServerIsNoAnswer()
+{
+    QFETCH(HttpAnswer, answer);
+    QFETCH(bool, giveInfo);
+    QFETCH(QStringList, shown);
+
+    LocalHttpServer stalled;
+    stalled.setAnswer(answer);
+    LocalHttpServer answering;
+    answering.setAnswer(HttpAnswer::body("version:0.3.2\n"));
+    MessageBoxWatcher watcher;
+    auto check = checker(giveInfo);
+    check->SetAnswerTimeLimit(std::chrono::milliseconds(500));
+    QSignalSpy finished(check.get(), &CheckSoftwareUpdate::checkFinished);
+
+    check->StartUpdateCheck(stalled.url(), 0);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(watcher.texts(), shown);
+    QTRY_COMPARE_WITH_TIMEOUT(stalled.abandonedConnections(), 1, 5000);
+
+    // The next check is not held up by the stalled one.
+    check->StartUpdateCheck(answering.url(), 0);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(watcher.texts(), shown + QStringList{newVersion("0.3.2.0")});
 }
 
 QTEST_MAIN(UpdateCheckTest)
