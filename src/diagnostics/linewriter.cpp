@@ -12,6 +12,16 @@
 #include <thread>
 #include <unistd.h>
 
+namespace {
+
+// Stands for lines dropped in a row, where they would have been.
+QByteArray droppedNotice(quint64 count)
+{
+    return QByteArray::number(count) + " lines of output dropped: it was not read in time\n";
+}
+
+} // namespace
+
 // Shared by the writer and its thread: the thread may outlive the writer while it is blocked on
 // a reader that never reads, and must not touch anything the writer's end freed.
 struct LineWriter::Queue
@@ -28,7 +38,6 @@ struct LineWriter::Queue
     mutable std::condition_variable changed;
     std::deque<Entry> entries;
     qsizetype queuedBytes = 0;
-    quint64 droppedTotal = 0;
     bool writing = false;
     bool closing = false;
     // The reader is gone (a closed pipe): nothing more is written.
@@ -110,7 +119,6 @@ void LineWriter::write(const QString& line)
     if (queue->closing)
         return;
     if (queue->queuedBytes + text.size() > MaxQueuedBytes) {
-        ++queue->droppedTotal;
         if (queue->entries.empty() || queue->entries.back().dropped == 0)
             queue->entries.push_back({QByteArray(), 0});
         ++queue->entries.back().dropped;
@@ -122,23 +130,12 @@ void LineWriter::write(const QString& line)
     queue->changed.notify_all();
 }
 
-quint64 LineWriter::droppedLines() const
-{
-    std::lock_guard<std::mutex> locked(queue->lock);
-    return queue->droppedTotal;
-}
-
 bool LineWriter::waitUntilWritten(int timeoutMs) const
 {
     std::unique_lock<std::mutex> locked(queue->lock);
     return queue->changed.wait_for(locked, std::chrono::milliseconds(timeoutMs), [this] {
         return (queue->entries.empty() && !queue->writing) || queue->broken;
     });
-}
-
-QByteArray LineWriter::droppedNotice(quint64 count)
-{
-    return QByteArray::number(count) + " lines of output dropped: it was not read in time\n";
 }
 
 void writeStandardOutputLine(const QString& line)

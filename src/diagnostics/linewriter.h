@@ -24,13 +24,8 @@ public:
 
     // Queues one line (a line feed is added); never blocks on the descriptor.
     void write(const QString& line);
-    // Lines dropped so far because the reader lagged.
-    quint64 droppedLines() const;
     // Waits up to timeoutMs until everything queued has been written; true if it was.
     bool waitUntilWritten(int timeoutMs) const;
-
-    // The line that stands for lines dropped in a row.
-    static QByteArray droppedNotice(quint64 count);
 
 private:
     struct Queue;
