@@ -62,10 +62,10 @@ public:
     // display walks it 50 times a second.
     static constexpr int MaxTimecodeSources = 32;
     // With the table full, a new sender takes the place of the one quiet longest, once that one
-    // has said nothing for this long: a console sends every frame, even parked, so five seconds
-    // of silence is a console switched off or an address heard once (a spoofed one), and a real
-    // console that comes later is not locked out by either. Shorter would let a burst of new
-    // addresses push out a console that merely missed a few frames.
+    // has said nothing for this long: a running or parked console sends every frame, so five
+    // seconds of silence is a console that stopped sending or an address heard once (a spoofed
+    // one), and a real console that comes later is not locked out by either. Shorter would let a
+    // burst of new addresses push out a console that merely lost a few frames.
     static constexpr qint64 ReplaceQuietSenderAfterMs = 5000;
     // How often the machine's addresses are looked at again: a cable plugged in or an address
     // from DHCP after the start is answered from within a few seconds. Listing the interfaces
