@@ -5,9 +5,9 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 build="${1:-$VELMORA_ROOT/build/release}"
-install_packages xvfb
+# The build's packages too when the build is there: the tools draw with its fonts and Qt plugins.
+install_packages "${BUILD_PACKAGES[@]}" "${SCREENSHOT_PACKAGES[@]}"
 if [ ! -x "$build/tools/velmora-screenshot" ]; then
-    install_packages "${BUILD_PACKAGES[@]}"
     configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 fi
 store="$(mktemp -d)"

@@ -1,11 +1,14 @@
 #include "artnet.h"
 
+#include "diagnostics/linewriter.h"
+
 #include <QDebug>
+#include <QStringList>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QVariant>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 using ArtNetPacket::OpCode;
@@ -23,11 +26,15 @@ struct FirstNotices
 };
 FirstNotices firstNotices;
 
-void writeToStandardOutput(const QString& line)
+// The same usable addresses, whatever else the platform reports of them (such as the
+// remaining lifetime of a DHCP lease, which changes at every look).
+bool sameInterfaces(const QList<InterfaceEntry>& a, const QList<InterfaceEntry>& b)
 {
-    const QByteArray text = line.toLocal8Bit() + '\n';
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    std::fflush(stdout);
+    return std::equal(
+        a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const InterfaceEntry& x, const InterfaceEntry& y) {
+            return x.entry.ip() == y.entry.ip() && x.entry.netmask() == y.entry.netmask() &&
+                   x.entry.broadcast() == y.entry.broadcast() && x.hardwareAddress == y.hardwareAddress;
+        });
 }
 
 quint32 unitsFor(quint64 amount, quint16 perUnit)
@@ -49,20 +56,19 @@ artnet::artnet(NodeEnvironment environment) : environment(std::move(environment)
     }
     if (!this->environment.startRepeatingTimer) {
         this->environment.startRepeatingTimer = [this](int intervalMs, std::function<void()> tick) {
-            sendTimer = new QTimer(this);
-            connect(sendTimer, &QTimer::timeout, this, std::move(tick));
-            sendTimer->start(intervalMs);
+            auto* timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this, std::move(tick));
+            timer->start(intervalMs);
         };
     }
     lastSyncMs = this->environment.clockMs();
     discoverInterfaces();
+    this->environment.startRepeatingTimer(InterfaceCheckIntervalMs, [this] { rediscoverInterfaces(); });
 }
 
 artnet::~artnet()
 {
     if (sendReady) {
-        delete sendTimer;
-        sendTimer = nullptr;
         dmxTemplate.clear();
         lastPacket.clear();
         lastPacketValid = false;
@@ -90,7 +96,7 @@ void artnet::writeDiagnostic(const QString& line) const
     if (environment.writeDiagnostic)
         environment.writeDiagnostic(line);
     else
-        writeToStandardOutput(line);
+        writeStandardOutputLine(line);
 }
 
 void artnet::setNodeNames(const QString& shortName, const QString& longName)
@@ -171,6 +177,21 @@ bool artnet::discoverInterfaces()
         return true;
     interfaceList = discoverUsableInterfaces(environment.listInterfaces(),
                                              [this](const QString& line) { writeDiagnostic(line); });
+    interfacesDiscovered = true;
+    return true;
+}
+
+bool artnet::rediscoverInterfaces()
+{
+    QStringList lines;
+    QList<InterfaceEntry> found = discoverUsableInterfaces(
+        environment.listInterfaces(), [&lines](const QString& line) { lines.append(line); });
+    if (interfacesDiscovered && sameInterfaces(found, interfaceList))
+        return false;
+    writeDiagnostic(QStringLiteral("the network addresses of this machine changed, looking again"));
+    for (const QString& line : std::as_const(lines))
+        writeDiagnostic(line);
+    interfaceList = std::move(found);
     interfacesDiscovered = true;
     return true;
 }
@@ -312,12 +333,26 @@ void artnet::handleSync(quint16, QByteArrayView datagram, bool firstNotice, cons
     qDebug("%s", debugText);
 }
 
+int artnet::quietestSource(qint64 nowMs) const
+{
+    int quietest = -1;
+    for (int index = 0; index < timecodeSources.size(); ++index) {
+        const qint64 heard = timecodeSources.at(index).lastHeardMs;
+        if (nowMs - heard > ReplaceQuietSenderAfterMs &&
+            (quietest < 0 || heard < timecodeSources.at(quietest).lastHeardMs))
+            quietest = index;
+    }
+    return quietest;
+}
+
 void artnet::updateTimecode(const ArtTimecode& timecode, const QHostAddress& sender)
 {
+    const qint64 nowMs = environment.clockMs();
     bool matched = false;
     for (int index = 0; index < timecodeSources.size(); ++index) {
         if (timecodeSources[index].sender == sender) {
             timecodeSources[index].timecode = timecode;
+            timecodeSources[index].lastHeardMs = nowMs;
             matched = true;
             emit timecodeReceived(index, timecode);
         }
@@ -325,13 +360,28 @@ void artnet::updateTimecode(const ArtTimecode& timecode, const QHostAddress& sen
     if (matched)
         return;
     if (timecodeSources.size() >= MaxTimecodeSources) {
-        if (!std::exchange(timecodeTableFullReported, true))
-            writeDiagnostic(QStringLiteral("timecode from more than %1 senders, ignoring new sender %2")
-                                .arg(MaxTimecodeSources)
-                                .arg(sender.toString()));
+        const int replaced = quietestSource(nowMs);
+        if (replaced < 0) {
+            if (!std::exchange(timecodeTableFullReported, true))
+                writeDiagnostic(
+                    QStringLiteral("timecode from more than %1 senders, ignoring new sender %2 while "
+                                   "every sender is still heard")
+                        .arg(MaxTimecodeSources)
+                        .arg(sender.toString()));
+            return;
+        }
+        TimecodeSource& source = timecodeSources[replaced];
+        writeDiagnostic(QStringLiteral("timecode from more than %1 senders: %2 takes the place of %3, "
+                                       "quiet for %4 s")
+                            .arg(MaxTimecodeSources)
+                            .arg(sender.toString(), source.sender.toString())
+                            .arg((nowMs - source.lastHeardMs) / 1000));
+        source = {timecode, sender, nowMs};
+        emit senderReplaced(replaced);
+        emit timecodeReceived(replaced, timecode);
         return;
     }
-    timecodeSources.append({timecode, sender});
+    timecodeSources.append({timecode, sender, nowMs});
     haveTimecode = true;
     emit timecodeReceived(int(timecodeSources.size()) - 1, timecode);
 }
@@ -542,8 +592,32 @@ qint64 artnet::sendDatagram(const char* data, quint16 length, const QHostAddress
     return socket->writeDatagram(datagram, to, peerPort());
 }
 
+bool artnet::isBroadcastOrMulticast(const QHostAddress& address) const
+{
+    const quint32 value = address.toIPv4Address();
+    if (value == 0xFFFFFFFF || (value & 0xF0000000) == 0xE0000000)
+        return true;
+    for (const InterfaceEntry& candidate : interfaceList) {
+        const quint32 ip = candidate.entry.ip().toIPv4Address();
+        const quint32 mask = candidate.entry.netmask().toIPv4Address();
+        if (value == candidate.entry.broadcast().toIPv4Address() || value == (ip | ~mask))
+            return true;
+    }
+    return false;
+}
+
 qint64 artnet::sendPollReply(const QHostAddress& poller)
 {
+    // A poll claiming to come from a broadcast or multicast address is spoofed (no node sends
+    // from one), and the "unicast" answer would go to the whole subnet: a poll flood would turn
+    // the node into an amplifier aimed at everyone on the show network.
+    if (isBroadcastOrMulticast(poller)) {
+        if (!std::exchange(broadcastPollReported, true))
+            writeDiagnostic(
+                QStringLiteral("ignoring polls from broadcast and multicast addresses (the first: ") +
+                poller.toString() + QStringLiteral(")"));
+        return -1;
+    }
     if (!prepareSend() || !discoverInterfaces())
         return -1;
     const quint32 pollerValue = poller.toIPv4Address();

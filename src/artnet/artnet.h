@@ -26,6 +26,7 @@ struct TimecodeSource
 {
     ArtTimecode timecode;
     QHostAddress sender;
+    qint64 lastHeardMs = 0; // on the node's clock
 };
 
 // Sends one datagram; returns the byte count or a negative value on failure.
@@ -46,8 +47,8 @@ struct NodeEnvironment
     InterfaceLister listInterfaces = systemInterfaces;
     DiagnosticWriter writeDiagnostic;          // empty: standard output
     DatagramSender sendDatagram;               // empty: the node's socket
-    MillisecondClock clockMs;                  // empty: a steady clock (times the sync hold)
-    RepeatingTimerStarter startRepeatingTimer; // empty: a QTimer of the node's (repeats ArtDmx)
+    MillisecondClock clockMs;                  // empty: a steady clock (sync hold, quiet senders)
+    RepeatingTimerStarter startRepeatingTimer; // empty: a QTimer of the node's (ArtDmx, interfaces)
 };
 
 // The Art-Net node: one UDP socket, the usable interfaces, the table of timecode senders,
@@ -60,6 +61,16 @@ public:
     // A spoofed stream of new source addresses must not grow the table without bound: the
     // display walks it 50 times a second.
     static constexpr int MaxTimecodeSources = 32;
+    // With the table full, a new sender takes the place of the one quiet longest, once that one
+    // has said nothing for this long: a running or parked console sends every frame, so five
+    // seconds of silence is a console that stopped sending or an address heard once (a spoofed
+    // one), and a real console that comes later is not locked out by either. Shorter would let a
+    // burst of new addresses push out a console that merely lost a few frames.
+    static constexpr qint64 ReplaceQuietSenderAfterMs = 5000;
+    // How often the machine's addresses are looked at again: a cable plugged in or an address
+    // from DHCP after the start is answered from within a few seconds. Listing the interfaces
+    // costs one netlink round trip.
+    static constexpr int InterfaceCheckIntervalMs = 2000;
     // One readPackage call handles at most this many datagrams, so that a flood cannot keep
     // the event loop (and with it the window) from running; the socket signals again.
     static constexpr int MaxDatagramsPerRead = 256;
@@ -94,6 +105,9 @@ public:
     bool isSocketReady() const { return socketReady; }
 
     bool discoverInterfaces();
+    // Lists the machine's addresses again; when the usable ones changed, the node uses the new
+    // list from now on and writes the discovery lines again. True when they changed.
+    bool rediscoverInterfaces();
     QString interfaceAddress(int n) const;
     QList<InterfaceEntry> interfaces() const { return interfaceList; }
 
@@ -134,6 +148,10 @@ signals:
     // table: frames that queued up while the event loop was held up each arrive here in order,
     // where getTimecodeSource only shows the last of them.
     void timecodeReceived(int source, const ArtTimecode& timecode);
+    // A new sender took the place of a quiet one in a full table: whatever a user keeps about
+    // the sender at this place (when it was last heard, its previous timecode) belongs to the
+    // old one and is to be forgotten. Emitted before the new sender's first timecodeReceived.
+    void senderReplaced(int source);
 
 private slots:
     qint64 sendDataTimeout();
@@ -170,6 +188,8 @@ private:
     void deliverToPixelBuffer(quint16 universeNumber, const QByteArray& channels);
     void rearmSocketNotifier();
     void sendToAllBroadcasts(const QByteArray& packet, qint64* lastResult);
+    bool isBroadcastOrMulticast(const QHostAddress& address) const;
+    int quietestSource(qint64 nowMs) const;
 
     NodeEnvironment environment;
     QUdpSocket* socket = nullptr;
@@ -189,7 +209,7 @@ private:
     QList<TimecodeSource> timecodeSources;
     bool haveTimecode = false;
     bool timecodeTableFullReported = false;
-    QTimer* sendTimer = nullptr;
+    bool broadcastPollReported = false;
     QByteArray headerCopy;
     QByteArray pollCopy;
     QMutex universeLock;

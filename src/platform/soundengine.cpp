@@ -2,9 +2,10 @@
 
 #include "pulseoutput.h"
 
+#include "diagnostics/linewriter.h"
+
 #include <pulse/pulseaudio.h>
 
-#include <cstdio>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <utility>
@@ -13,9 +14,8 @@ namespace {
 
 void writeToStandardOutput(const QString& line)
 {
-    const QByteArray text = line.toLocal8Bit() + '\n';
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    std::fflush(stdout);
+    // From the engine's thread too: the writer never waits for the reader of standard output.
+    writeStandardOutputLine(line);
 }
 
 } // namespace

@@ -16,6 +16,8 @@ private slots:
     void timecodeTableKeepsSendersInOrder();
     void timecodeQueryRefusals();
     void timecodeTableIsCapped();
+    void fullTableMakesRoomFromTheQuietestSender_data();
+    void fullTableMakesRoomFromTheQuietestSender();
     void pollAnsweredOnlyWhileSwitchedOn();
     void replyRequestedWhilePortTakenTakesEffectLater();
     void threeDatagramsInOneRead();
@@ -111,6 +113,68 @@ void NodeTest::timecodeTableIsCapped()
     QCOMPARE(timecodeAt(harness.node(), 31), (ArtTimecode{9, 9, 9, 9, 2}));
     ArtTimecode timecode;
     QVERIFY(!harness.node().getTimecodeSource(&timecode, nullptr, 32));
+}
+
+void NodeTest::fullTableMakesRoomFromTheQuietestSender_data()
+{
+    QTest::addColumn<int>("quiet");     // the sender heard last at the start, or -1
+    QTest::addColumn<int>("alsoQuiet"); // one heard last a second later, or -1
+    QTest::addColumn<qint64>("quietForMs");
+    QTest::addColumn<int>("place"); // where the new sender goes, -1 if it is ignored
+
+    const qint64 limit = artnet::ReplaceQuietSenderAfterMs;
+    QTest::newRow("every sender still heard") << -1 << -1 << limit * 10 << -1;
+    QTest::newRow("quiet exactly the limit") << 7 << -1 << limit - 1000 << -1;
+    QTest::newRow("quiet past the limit") << 7 << -1 << limit - 999 << 7;
+    QTest::newRow("the quieter of two") << 20 << 3 << limit + 1 << 20;
+}
+
+void NodeTest::fullTableMakesRoomFromTheQuietestSender()
+{
+    QFETCH(int, quiet);
+    QFETCH(int, alsoQuiet);
+    QFETCH(qint64, quietForMs);
+    QFETCH(int, place);
+
+    ManualClock clock;
+    NodeHarness harness({}, {}, &clock);
+    artnet& node = harness.node();
+    const auto senderAt = [](int index) { return QHostAddress(quint32(0x0A000001 + quint32(index))); };
+    const auto allSendBut = [&](int first, int second) {
+        for (int i = 0; i < artnet::MaxTimecodeSources; ++i)
+            if (i != first && i != second)
+                node.dispatchPacket(timecodePacket(1, 0, 0, 0, 1), senderAt(i));
+    };
+    allSendBut(-1, -1);
+    clock.advance(1000);
+    allSendBut(quiet, -1);
+    clock.advance(quietForMs);
+    allSendBut(quiet, alsoQuiet);
+
+    QStringList events;
+    connect(&node, &artnet::senderReplaced, this,
+            [&](int index) { events << QString("replaced %1").arg(index); });
+    connect(&node, &artnet::timecodeReceived, this,
+            [&](int index, const ArtTimecode&) { events << QString("timecode %1").arg(index); });
+    const QHostAddress newcomer("10.0.1.1");
+    node.dispatchPacket(timecodePacket(2, 0, 0, 0, 1), newcomer);
+
+    QCOMPARE(node.timecodeSourceCount(), artnet::MaxTimecodeSources);
+    if (place < 0) {
+        QVERIFY(events.isEmpty());
+        for (int i = 0; i < artnet::MaxTimecodeSources; ++i) {
+            QHostAddress sender;
+            timecodeAt(node, i, &sender);
+            QCOMPARE(sender, senderAt(i));
+        }
+        return;
+    }
+    // Users of the table forget what they knew of that place before the newcomer's timecode.
+    QCOMPARE(events, (QStringList{QString("replaced %1").arg(place), QString("timecode %1").arg(place)}));
+    QHostAddress sender;
+    QCOMPARE(timecodeAt(node, place, &sender).hours, quint8(2));
+    QCOMPARE(sender, newcomer);
+    QCOMPARE(harness.diagnostics.filter("takes the place of " + senderAt(place).toString()).size(), 1);
 }
 
 void NodeTest::pollAnsweredOnlyWhileSwitchedOn()

@@ -39,9 +39,19 @@ NodeHarness::NodeHarness(QList<DescribedInterface> interfaces, DatagramSender se
 {
     if (interfaces.isEmpty())
         interfaces = loopbackInterfaces();
+    start([interfaces] { return interfaces; }, std::move(sender), clock);
+}
+
+NodeHarness::NodeHarness(SystemInterfaces) : nodePort(freeUdpPort())
+{
+    start(systemInterfaces, {}, nullptr);
+}
+
+void NodeHarness::start(InterfaceLister listInterfaces, DatagramSender sender, ManualClock* clock)
+{
     NodeEnvironment environment;
     environment.port = nodePort;
-    environment.listInterfaces = [interfaces] { return interfaces; };
+    environment.listInterfaces = std::move(listInterfaces);
     environment.writeDiagnostic = [this](const QString& line) { diagnostics.append(line); };
     environment.sendDatagram = std::move(sender);
     if (clock)

@@ -33,12 +33,20 @@ public:
     // With a clock, the node's sync hold and send timer run on it instead of real time.
     explicit NodeHarness(QList<DescribedInterface> interfaces = {}, DatagramSender sender = {},
                          ManualClock* clock = nullptr);
+    // The interfaces the machine has at each look, as the program lists them: for tests in a
+    // network namespace of their own, which add and take away addresses.
+    struct SystemInterfaces
+    {
+    };
+    explicit NodeHarness(SystemInterfaces);
 
     artnet& node() { return *artnetNode; }
     quint16 port() const { return nodePort; }
     QStringList diagnostics;
 
 private:
+    void start(InterfaceLister listInterfaces, DatagramSender sender, ManualClock* clock);
+
     quint16 nodePort;
     std::unique_ptr<artnet> artnetNode;
 };
