@@ -93,6 +93,12 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
         artnetNode->setReplyToPoll(true);
         connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::CheckCues);
         connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::NoteTimecodeArrival);
+        // A newcomer that took a quiet sender's number is not that sender: its first timecode
+        // is compared with nothing.
+        connect(artnetNode, &artnet::senderReplaced, this, [this](int source) {
+            senderClocks.forget(source);
+            cueTrigger.forget(source);
+        });
 
         CreateAudioSounds();
         CreateButtons();

@@ -60,6 +60,14 @@ void CueTrigger::see(int source, const SenderClock::Step& step, const AudioFileC
     }
 }
 
+void CueTrigger::forget(int source)
+{
+    if (pending && pending->source == source)
+        pending.reset();
+    if (lastFired && lastFired->source == source)
+        lastFired.reset();
+}
+
 std::optional<CueTrigger::Start> CueTrigger::takeStart()
 {
     if (!pending)

@@ -43,6 +43,8 @@ public:
     // The cue that the timecodes seen since the last call start, if any.
     std::optional<Start> takeStart();
     bool hasStart() const { return pending.has_value(); }
+    // The sender's number now names another sender: what it started is no longer its doing.
+    void forget(int source);
 
 private:
     struct Fired
