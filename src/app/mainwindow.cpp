@@ -6,6 +6,8 @@
 #include "cuenamelabel.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
+#include "show/showstatus.h"
+#include "showline.h"
 #include "timecodelabel.h"
 #include "timecodelcd.h"
 #include "timecodetext.h"
@@ -103,6 +105,7 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
         CreateAudioSounds();
         CreateButtons();
         CreateDisplay();
+        RestoreWindowPlace();
         setWindowIcon(QIcon(QStringLiteral(":/images/Velmora.png")));
 
         freewheelTimer = new QTimer(this);
@@ -140,6 +143,7 @@ MainWindow::~MainWindow()
     deleteAndClear(timeLcd);
     deleteAndClear(fpsLcd);
     deleteAndClear(senderLabel);
+    deleteAndClear(showLine);
     deleteAndClear(statusLabel);
     deleteAndClear(versionLabel);
     deleteAndClear(homepageLabel);
@@ -159,6 +163,18 @@ void MainWindow::CreateButtons()
     editButton->setObjectName(QStringLiteral("editButton"));
     editButton->setToolTip(tr("Edit timecode audio values"));
     connect(editButton, &QPushButton::clicked, this, &MainWindow::ChangedAudioEdit);
+
+    fullScreenAction = new QAction(tr("Full Screen"), this);
+    fullScreenAction->setShortcut(QKeySequence(Qt::Key_F11));
+    fullScreenAction->setCheckable(true);
+    connect(fullScreenAction, &QAction::triggered, this, &MainWindow::ToggleFullScreen);
+    leaveFullScreenAction = new QAction(this);
+    leaveFullScreenAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(leaveFullScreenAction, &QAction::triggered, this, [this] {
+        if (isFullScreen())
+            ToggleFullScreen();
+    });
+    addActions({fullScreenAction, leaveFullScreenAction});
 
     stopButton = new QPushButton(QIcon(QStringLiteral(":/images/stop.xpm")), QString(), this);
     stopButton->setObjectName(QStringLiteral("stopButton"));
@@ -204,6 +220,8 @@ void MainWindow::CreateDisplay()
     senderLabel = new QLabel(tr("0.0.0.0"), this);
     senderLabel->setObjectName(QStringLiteral("senderLabel"));
     senderLabel->setAlignment(Qt::AlignCenter);
+    showLine = new ShowLine(this);
+    showLine->setObjectName(QStringLiteral("showLine"));
     statusLabel = new CueNameLabel(this);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
     statusLabel->setAlignment(Qt::AlignCenter);
@@ -233,6 +251,7 @@ void MainWindow::CreateDisplay()
     columnLayout->addWidget(useLcd ? static_cast<QWidget*>(timeLcd) : timeLabel, 2);
     columnLayout->addWidget(useLcd ? static_cast<QWidget*>(fpsLcd) : fpsLabel, 0);
     columnLayout->addWidget(senderLabel, 0);
+    columnLayout->addWidget(showLine, 0);
     columnLayout->addLayout(buttonRow, 0);
     columnLayout->addWidget(versionLabel, 0);
     columnLayout->addWidget(homepageLabel, 0);
@@ -261,6 +280,7 @@ void MainWindow::SendTimecodeTimeOut()
     ArtTimecode timecode;
     QHostAddress sender;
     const qint64 nowMs = environment.node.clockMs();
+    UpdateShowLine(nowMs);
     QList<bool> quiet;
     for (int index = 0; artnetNode->getTimecodeSource(&timecode, &sender, index); ++index) {
         quiet.append(IsQuiet(index, nowMs));
@@ -417,6 +437,84 @@ std::array<qint64, AudioSlotCount> MainWindow::CueLengths() const
             lengths[size_t(slot)] = sound->lengthMs();
     }
     return lengths;
+}
+
+void MainWindow::UpdateShowLine(qint64 nowMs)
+{
+    if (!showLine || !audioConfig)
+        return;
+    // The cue that plays, as the sound layer says, and the sender that drives it.
+    int slot = -1;
+    int driver = -1;
+    if (audioConfig->followTimecode) {
+        slot = cueFollower.playingSlot();
+        driver = cueFollower.driver();
+    } else if (const std::optional<CueTrigger::Started> started = cueTrigger.lastStarted()) {
+        slot = started->slot;
+        driver = started->source;
+    }
+    const Sound* sound = slot >= 0 && audioSounds ? (*audioSounds)[size_t(slot)] : nullptr;
+    if (!sound || !sound->isPlaying())
+        slot = driver = -1;
+
+    const int leader = ShowStatus::leadingSender(senderClocks, driver);
+    if (leader >= 0 && IsQuiet(leader, nowMs)) {
+        // A quiet sender leads no countdown: what it last said stands, faint.
+        showLine->setDimmed(true);
+        return;
+    }
+    ShowLine::Content content;
+    if (const auto playing = ShowStatus::playing(senderClocks.at(driver), *audioConfig, slot,
+                                                 sound ? sound->lengthMs() : -1)) {
+        content.playing = tr("Playing %1  %2").arg(slot).arg(QFileInfo(audioConfig->file[slot]).fileName());
+        content.times =
+            tr("%1 played   %2 left")
+                .arg(ShowStatus::minutesText(playing->playedMs), ShowStatus::minutesText(playing->leftMs));
+        content.progress = playing->lengthMs > 0 ? int(playing->playedMs * 1000 / playing->lengthMs) : -1;
+    }
+    if (leader >= 0) {
+        std::array<bool, AudioSlotCount> hasSound{};
+        for (int cue = 0; audioSounds && cue < AudioSlotCount; ++cue)
+            hasSound[size_t(cue)] = (*audioSounds)[size_t(cue)] != nullptr;
+        if (const auto next = ShowStatus::next(senderClocks.at(leader), *audioConfig, hasSound)) {
+            content.next = tr("Next %1  %2 at %3:%4:%5  in %6")
+                               .arg(next->slot)
+                               .arg(QFileInfo(audioConfig->file[next->slot]).fileName())
+                               .arg(audioConfig->hour[next->slot], 2, 10, QLatin1Char('0'))
+                               .arg(audioConfig->minute[next->slot], 2, 10, QLatin1Char('0'))
+                               .arg(audioConfig->seconds[next->slot], 2, 10, QLatin1Char('0'))
+                               .arg(ShowStatus::countdownText(next->frames, next->type));
+            content.warning = ShowStatus::isWarning(next->frames, next->type);
+        } else {
+            content.next = tr("No cue ahead");
+        }
+    }
+    showLine->setContent(content);
+}
+
+void MainWindow::ToggleFullScreen()
+{
+    if (isFullScreen())
+        showNormal();
+    else
+        showFullScreen();
+    fullScreenAction->setChecked(isFullScreen());
+}
+
+void MainWindow::SaveWindowPlace()
+{
+    // Where the window was (screen, size, full screen) is where it comes back at the next start.
+    QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+    store.setValue(QStringLiteral("WindowGeometry"), saveGeometry());
+}
+
+void MainWindow::RestoreWindowPlace()
+{
+    const QSettings store(QString::fromLatin1(settingsOrganisation),
+                          QString::fromLatin1(settingsApplication));
+    // Qt puts a window whose screen is gone on the primary one, and ignores bytes it cannot read.
+    restoreGeometry(store.value(QStringLiteral("WindowGeometry")).toByteArray());
+    fullScreenAction->setChecked(isFullScreen());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -622,13 +720,17 @@ void MainWindow::CreateContextMenu()
     quitAction->setShortcut(QKeySequence(tr("Ctrl+Q")));
     quitAction->setToolTip(tr("Quit Korvex"));
     quitAction->setIcon(iconOf(":/images/quit.xpm"));
-    connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(quitAction, &QAction::triggered, this, [this] {
+        SaveWindowPlace();
+        QCoreApplication::quit();
+    });
 
     contextMenu = new QMenu(this);
     const QList<QAction*> actions{searchUpdatesAction, helpAction, aboutAction, aboutQtAction, quitAction};
     contextMenu->addActions(actions);
     // On the window too, so that their shortcuts work whenever it is active.
     addActions(actions);
+    contextMenu->insertAction(aboutAction, fullScreenAction);
 }
 
 void MainWindow::CloseSettings()
@@ -654,6 +756,7 @@ void MainWindow::CloseAboutInfo()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    SaveWindowPlace();
     CloseSettings();
     CloseAboutInfo();
     DeleteAudioSounds();

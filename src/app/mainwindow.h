@@ -28,6 +28,7 @@ class QPushButton;
 class QTimer;
 class QVBoxLayout;
 class Settings;
+class ShowLine;
 class TimecodeLabel;
 class TimecodeLcd;
 
@@ -104,6 +105,10 @@ private:
     std::array<qint64, AudioSlotCount> CueLengths() const;
     void CreateContextMenu();
     void ScaleTimeLabelFont();
+    void UpdateShowLine(qint64 nowMs);
+    void ToggleFullScreen();
+    void SaveWindowPlace();
+    void RestoreWindowPlace();
 
     MainWindowEnvironment environment;
     AudioFileConfig* audioConfig = nullptr;
@@ -116,6 +121,9 @@ private:
     QAction* aboutAction = nullptr;
     QAction* aboutQtAction = nullptr;
     QAction* quitAction = nullptr;
+    // Made with the window, so that F11 and Escape work from the start.
+    QAction* fullScreenAction = nullptr;
+    QAction* leaveFullScreenAction = nullptr;
     AboutInfo* aboutInfo = nullptr;
     CheckSoftwareUpdate* updateChecker = nullptr;
     QString downloadLink;
@@ -127,6 +135,7 @@ private:
     QLabel* fpsLabel = nullptr;
     QLCDNumber* fpsLcd = nullptr;
     QLabel* senderLabel = nullptr;
+    ShowLine* showLine = nullptr;
     CueNameLabel* statusLabel = nullptr;
     QPushButton* editButton = nullptr;
     QPushButton* stopButton = nullptr;

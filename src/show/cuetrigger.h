@@ -46,6 +46,17 @@ public:
     // The sender's number now names another sender: what it started is no longer its doing.
     void forget(int source);
 
+    // The cue started last and the sender that started it.
+    struct Started
+    {
+        int source = -1;
+        int slot = -1;
+    };
+    std::optional<Started> lastStarted() const
+    {
+        return lastFired ? std::optional<Started>(Started{lastFired->source, lastFired->slot}) : std::nullopt;
+    }
+
 private:
     struct Fired
     {

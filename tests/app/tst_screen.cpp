@@ -390,7 +390,7 @@ void ScreenTest::cueNameIsDrawnAsPlainTextOnOneLine()
     QVERIFY(status);
     const QRect edit = harness.window().findChild<QWidget*>(QStringLiteral("editButton"))->geometry();
 
-    harness.sendTimecode(senderAddress(0), 0, 0, 10, 0);
+    harness.runOnto(senderAddress(0), 0, 0, 10);
     harness.waitForTicks(5);
     const QImage shown = onScreen(status);
     const TextReading reading = readText(forReading(shown, QFontMetrics(status->font()).height()),

@@ -763,7 +763,7 @@ void SettingsTest::unsavedCuesAreSaidAndKept()
 
     // The show goes on with the cues of this session: the edited one, or none after Default.
     harness.recorder.takeEvents();
-    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 20, 0);
+    harness.runOnto(QStringLiteral("127.0.0.5"), 0, 0, 20);
     const QStringList played = pressOk ? QStringList{"stop " + intro, "play " + intro} : QStringList();
     QCOMPARE(harness.recorder.takeEvents(), played);
 }
