@@ -1,12 +1,15 @@
 // Draws the main window as a user sees it while timecode arrives, into a PNG file:
 //   velmora-screenshot --senders 2 --lcd out.png
 //   velmora-screenshot --senders 2 --quiet 2 out.png   (the second sender has stopped)
+//   velmora-screenshot --show out.png   (a cue plays, the next one counts down)
 // Meant for the project's docs; run it with a throw-away settings store (scripts/screenshots.sh),
 // since it writes the display mode into the store it finds.
 #include "app/mainwindow.h"
 #include "cues/settingsstore.h"
 #include "screenshotapplication.h"
+#include "soundrecorder.h"
 #include "timecodesender.h"
+#include "windowharness.h"
 
 #include <QSettings>
 #include <QTest>
@@ -27,7 +30,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("The sender, 1 to 4, that stopped sending a while ago."),
                                    QStringLiteral("sender"));
-    parser.addOptions({lcd, senders, size, quiet});
+    const QCommandLineOption show(
+        QStringLiteral("show"),
+        QStringLiteral("The first sender has started a cue; the next cue counts down."));
+    parser.addOptions({lcd, senders, size, quiet, show});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1) {
@@ -44,11 +50,21 @@ int main(int argc, char* argv[])
         QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
         store.setValue(QStringLiteral("UseLcd"), parser.isSet(lcd));
     }
+    // The cues play nothing: the picture is of the window, and the sound layer only says that the
+    // cue plays and how long its file is.
+    SoundRecorder sounds;
+    sounds.setLengthMs(150000);
+    if (parser.isSet(show)) {
+        const AudioFileConfig cues = cueList({{0, QStringLiteral("/shows/opening.wav"), 10, 0, 0},
+                                              {1, QStringLiteral("/shows/applause.wav"), 10, 0, 40}});
+        SaveAudioConfig(&cues);
+    }
 
     // The window's node picks a free port of its own; the senders talk to it there on loopback.
     MainWindowEnvironment environment;
     environment.node.port = 0;
     environment.node.writeDiagnostic = [](const QString&) {};
+    environment.makeSound = sounds.factory();
     // The window's clock, moved on below by the time a quiet sender has been silent, so that the
     // picture does not wait for it.
     qint64 nowMs = 0;
@@ -71,6 +87,15 @@ int main(int argc, char* argv[])
         consoles.push_back(
             std::make_unique<TimecodeSender>(QHostAddress(QString::fromLatin1(shown[i].address)),
                                              QHostAddress::LocalHost, window.node()->port()));
+        if (i == 0 && parser.isSet(show)) {
+            // The first console runs onto the first cue at 10:00:00 and is then located on to
+            // where the picture shows it: the cue plays on.
+            for (const ArtTimecode& step :
+                 {ArtTimecode{24, 59, 59, 9, 1}, ArtTimecode{0, 0, 0, 10, 1}, ArtTimecode{11, 5, 0, 10, 1}}) {
+                consoles.back()->send(step);
+                QTest::qWait(60);
+            }
+        }
         consoles.back()->send(shown[i].timecode);
         QTest::qWait(60);
     }

@@ -2,6 +2,7 @@
 // shortcuts and icons; shortcuts only from the first right click on; Help; About with its one
 // window; the update check against a web server of the test's own; Quit ending the program.
 #include "about/aboutinfo.h"
+#include "cues/settingsstore.h"
 #include "localhttpserver.h"
 #include "messageboxwatcher.h"
 #include "testregistry.h"
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 #include <functional>
@@ -39,7 +41,7 @@ std::function<void(QMenu*)> choose(int row)
 }
 
 constexpr int SearchUpdatesRow = 0;
-constexpr int AboutRow = 2;
+constexpr int AboutRow = 3;
 
 QList<AboutInfo*> aboutWindows()
 {
@@ -86,6 +88,7 @@ private slots:
     void aboutTwiceShowsOneWindow();
     void closingTheWindowClosesAbout();
     void quitEndsTheProgramAndStopsTheSound();
+    void fullScreenFromTheStartAndAgainAtTheNextStart();
 };
 
 void ContextMenuTest::menuEntries_data()
@@ -104,13 +107,16 @@ void ContextMenuTest::menuEntries_data()
     QTest::newRow("help") << 1 << "Help" << QKeySequence("F1") << "open help dialog"
                           << "Help"
                           << ":/images/helpHelp.xpm";
-    QTest::newRow("about") << 2 << "About" << QKeySequence() << "open about dialog"
+    QTest::newRow("full screen") << 2 << "Full Screen" << QKeySequence("F11") << ""
+                                 << "Full Screen"
+                                 << "";
+    QTest::newRow("about") << 3 << "About" << QKeySequence() << "open about dialog"
                            << "About"
                            << "";
-    QTest::newRow("about Qt") << 3 << "About Qt" << QKeySequence() << "open Qt about dialog"
+    QTest::newRow("about Qt") << 4 << "About Qt" << QKeySequence() << "open Qt about dialog"
                               << "About Qt"
                               << "";
-    QTest::newRow("quit") << 4 << "Quit" << QKeySequence("Ctrl+Q") << ""
+    QTest::newRow("quit") << 5 << "Quit" << QKeySequence("Ctrl+Q") << ""
                           << "Quit Korvex"
                           << ":/images/quit.xpm";
 }
@@ -127,9 +133,10 @@ void ContextMenuTest::menuEntries()
     WindowHarness harness;
     QList<QAction*> shown;
     useMenu(harness.window(), [&](QMenu* menu) { shown = menu->actions(); });
-    QCOMPARE(shown.size(), 5);
+    QCOMPARE(shown.size(), 6);
     // The window carries the same actions, so their shortcuts work without the menu.
-    QCOMPARE(harness.window().actions(), shown);
+    for (QAction* action : shown)
+        QVERIFY(harness.window().actions().contains(action));
 
     QAction* action = shown[row];
     QCOMPARE(action->text(), text);
@@ -306,6 +313,33 @@ void ContextMenuTest::quitEndsTheProgramAndStopsTheSound()
     const SoundRecorder recorder = harness->recorder;
     harness.reset();
     QCOMPARE(recorder.events(), (QStringList{"stop " + cue, "delete " + cue}));
+}
+
+void ContextMenuTest::fullScreenFromTheStartAndAgainAtTheNextStart()
+{
+    QByteArray place;
+    {
+        WindowHarness harness;
+        activate(harness.window());
+        // No right click yet: F11 works from the moment the window opens.
+        QTest::keyClick(&harness.window(), Qt::Key_F11);
+        QTRY_VERIFY(harness.window().isFullScreen());
+        QTest::keyClick(&harness.window(), Qt::Key_Escape);
+        QTRY_VERIFY(!harness.window().isFullScreen());
+        useMenu(harness.window(), [](QMenu* menu) { menu->actions().at(2)->trigger(); });
+        QTRY_VERIFY(harness.window().isFullScreen());
+        harness.window().close();
+        place = QSettings(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication))
+                    .value(QStringLiteral("WindowGeometry"))
+                    .toByteArray();
+        QVERIFY(!place.isEmpty());
+    }
+    // The next start: the window comes back full screen.
+    WindowHarness again({}, false, {}, [&](MainWindowEnvironment&) {
+        QSettings(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication))
+            .setValue(QStringLiteral("WindowGeometry"), place);
+    });
+    QTRY_VERIFY(again.window().isFullScreen());
 }
 
 VELMORA_REGISTER_TEST(ContextMenuTest)

@@ -187,8 +187,10 @@ private slots:
     void quietSendersAreDrawnFaint();
     void lcdIsDrawnDimmedWhenEverySenderIsQuiet();
     void cueNameIsDrawnAsPlainTextOnOneLine();
+    void showLineCountsDownThenShowsThePlayingCue();
 
 private:
+    QString readLine(const char* name, MainWindow& window, const QString& characters);
     void showAt(WindowHarness& harness, QSize size);
     void checkLabel(const QWidget& label, const QStringList& lines);
     void checkLcd(const QLCDNumber& lcd, const QString& text);
@@ -404,6 +406,44 @@ void ScreenTest::cueNameIsDrawnAsPlainTextOnOneLine()
              qPrintable(reading.lines.first()));
     // The buttons beside it stay where they were: the row is as high as before.
     QCOMPARE(harness.window().findChild<QWidget*>(QStringLiteral("editButton"))->geometry(), edit);
+}
+
+QString ScreenTest::readLine(const char* name, MainWindow& window, const QString& characters)
+{
+    const auto* label = window.findChild<QLabel*>(QLatin1String(name));
+    if (!label)
+        return QStringLiteral("no %1").arg(QLatin1String(name));
+    const TextReading reading =
+        readText(forReading(onScreen(label), QFontMetrics(label->font()).height()), characters);
+    return reading.ok ? reading.lines.join(QLatin1Char(' ')) : reading.error;
+}
+
+void ScreenTest::showLineCountsDownThenShowsThePlayingCue()
+{
+    // Only the letters of the line's texts, so that Tesseract has no look-alikes to choose from.
+    const QString cueLetters = QStringLiteral("0123456789:.NPacefgilnorstuxy");
+    const QString timeLetters = QStringLiteral("0123456789:dyaelpft");
+    SoundRecorder sounds;
+    sounds.setLengthMs(20000);
+    WindowHarness harness(cueList({{0, QStringLiteral("/shows/intro.flac"), 0, 0, 10},
+                                   {1, QStringLiteral("/shows/outro.flac"), 0, 0, 30}}),
+                          false, sounds.factory());
+    showAt(harness, QSize(1280, 800));
+    // A console located to 00:00:05:00 that runs a frame: five seconds to the first cue.
+    harness.sendTimecode(senderAddress(0), 0, 0, 5, 0);
+    harness.sendTimecode(senderAddress(0), 0, 0, 5, 1);
+    harness.waitForTicks(3);
+    QCOMPARE(readLine("showNext", harness.window(), cueLetters),
+             QStringLiteral("Next0intro.flacat00:00:10in5.0s"));
+    QCOMPARE(readLine("showPlaying", harness.window(), cueLetters), QString());
+
+    // It runs onto the cue: the line goes over to the playing cue and counts to the next one.
+    harness.runOnto(senderAddress(0), 0, 0, 10);
+    harness.waitForTicks(3);
+    QCOMPARE(readLine("showPlaying", harness.window(), cueLetters), QStringLiteral("Playing0intro.flac"));
+    QCOMPARE(readLine("showTimes", harness.window(), timeLetters), QStringLiteral("00:00played00:20left"));
+    QCOMPARE(readLine("showNext", harness.window(), cueLetters),
+             QStringLiteral("Next1outro.flacat00:00:30in20.0s"));
 }
 
 int main(int argc, char** argv)
