@@ -42,11 +42,9 @@ int main(int argc, char* argv[])
     bool ok = true;
     if (parser.isSet(menuFile)) {
         const bool opened = useContextMenu(window, QPoint(24, 176), [&](QMenu* menu) {
-            // The menu is drawn on the X server first; the pointer rests on the first entry, as
-            // after moving onto it.
-            QTest::qWait(300);
-            menu->setActiveAction(menu->actions().value(0));
-            QTest::qWait(200);
+            // The menu is drawn on the X server first, no entry under the pointer yet: every
+            // entry in the colours it is read in.
+            QTest::qWait(500);
             ok = application.savePng(application.screenPixels(window.geometry().united(menu->geometry())),
                                      parser.value(menuFile)) &&
                  ok;

@@ -166,7 +166,6 @@ void MainWindow::CreateButtons()
 
     fullScreenAction = new QAction(tr("Full Screen"), this);
     fullScreenAction->setShortcut(QKeySequence(Qt::Key_F11));
-    fullScreenAction->setCheckable(true);
     connect(fullScreenAction, &QAction::triggered, this, &MainWindow::ToggleFullScreen);
     leaveFullScreenAction = new QAction(this);
     leaveFullScreenAction->setShortcut(QKeySequence(Qt::Key_Escape));
@@ -498,7 +497,6 @@ void MainWindow::ToggleFullScreen()
         showNormal();
     else
         showFullScreen();
-    fullScreenAction->setChecked(isFullScreen());
 }
 
 void MainWindow::SaveWindowPlace()
@@ -514,7 +512,6 @@ void MainWindow::RestoreWindowPlace()
                           QString::fromLatin1(settingsApplication));
     // Qt puts a window whose screen is gone on the primary one, and ignores bytes it cannot read.
     restoreGeometry(store.value(QStringLiteral("WindowGeometry")).toByteArray());
-    fullScreenAction->setChecked(isFullScreen());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -730,7 +727,7 @@ void MainWindow::CreateContextMenu()
     contextMenu->addActions(actions);
     // On the window too, so that their shortcuts work whenever it is active.
     addActions(actions);
-    contextMenu->insertAction(aboutAction, fullScreenAction);
+    contextMenu->addAction(fullScreenAction);
 }
 
 void MainWindow::CloseSettings()

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include <utility>
+
 namespace {
 
 // Read from a few metres at 1280x800: the size of the timecode's smallest lines, bold.
@@ -53,6 +55,10 @@ ShowLine::ShowLine(QWidget* parent) : QWidget(parent)
     layout->addWidget(progressBar, 1, 0, 1, 2);
     layout->addWidget(nextLabel, 2, 0, 1, 2);
     layout->setColumnStretch(0, 1);
+    // Nothing to say until a sender runs: the timecode keeps the whole window.
+    for (QLabel* label : {playingLabel, timesLabel, nextLabel})
+        label->hide();
+    hide();
 }
 
 void ShowLine::setContent(const Content& content)
@@ -68,6 +74,11 @@ void ShowLine::setContent(const Content& content)
     if (content.progress >= 0)
         progressBar->setValue(content.progress);
     nextLabel->setText(content.next);
+    // A part with nothing to say takes no room.
+    playingLabel->setVisible(!content.playing.isEmpty());
+    timesLabel->setVisible(!content.times.isEmpty());
+    nextLabel->setVisible(!content.next.isEmpty());
+    setVisible(!content.playing.isEmpty() || !content.next.isEmpty());
     if (colours)
         applyColours();
 }

@@ -41,7 +41,7 @@ std::function<void(QMenu*)> choose(int row)
 }
 
 constexpr int SearchUpdatesRow = 0;
-constexpr int AboutRow = 3;
+constexpr int AboutRow = 2;
 
 QList<AboutInfo*> aboutWindows()
 {
@@ -107,16 +107,16 @@ void ContextMenuTest::menuEntries_data()
     QTest::newRow("help") << 1 << "Help" << QKeySequence("F1") << "open help dialog"
                           << "Help"
                           << ":/images/helpHelp.xpm";
-    QTest::newRow("full screen") << 2 << "Full Screen" << QKeySequence("F11") << ""
+    QTest::newRow("full screen") << 5 << "Full Screen" << QKeySequence("F11") << ""
                                  << "Full Screen"
                                  << "";
-    QTest::newRow("about") << 3 << "About" << QKeySequence() << "open about dialog"
+    QTest::newRow("about") << 2 << "About" << QKeySequence() << "open about dialog"
                            << "About"
                            << "";
-    QTest::newRow("about Qt") << 4 << "About Qt" << QKeySequence() << "open Qt about dialog"
+    QTest::newRow("about Qt") << 3 << "About Qt" << QKeySequence() << "open Qt about dialog"
                               << "About Qt"
                               << "";
-    QTest::newRow("quit") << 5 << "Quit" << QKeySequence("Ctrl+Q") << ""
+    QTest::newRow("quit") << 4 << "Quit" << QKeySequence("Ctrl+Q") << ""
                           << "Quit Korvex"
                           << ":/images/quit.xpm";
 }
@@ -326,7 +326,7 @@ void ContextMenuTest::fullScreenFromTheStartAndAgainAtTheNextStart()
         QTRY_VERIFY(harness.window().isFullScreen());
         QTest::keyClick(&harness.window(), Qt::Key_Escape);
         QTRY_VERIFY(!harness.window().isFullScreen());
-        useMenu(harness.window(), [](QMenu* menu) { menu->actions().at(2)->trigger(); });
+        useMenu(harness.window(), [](QMenu* menu) { menu->actions().at(5)->trigger(); });
         QTRY_VERIFY(harness.window().isFullScreen());
         harness.window().close();
         place = QSettings(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication))

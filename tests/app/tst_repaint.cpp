@@ -64,8 +64,11 @@ void RepaintTest::newFrameRepaintsOnlyItsCells()
     WindowHarness harness({}, lcd, {}, onClock(clock));
     harness.window().resize(1920, 1080);
     QTRY_COMPARE(harness.window().size(), QSize(1920, 1080));
-    for (int sender = 0; sender < 4; ++sender)
+    // Each sender runs two frames: its clock runs, and the show line below has appeared.
+    for (int sender = 0; sender < 4; ++sender) {
         harness.sendTimecode(QStringLiteral("127.0.0.%1").arg(40 + sender), 10, 0, 0, 0);
+        harness.sendTimecode(QStringLiteral("127.0.0.%1").arg(40 + sender), 10, 0, 0, 1);
+    }
     harness.waitForTicks(5);
     QWidget* display = harness.window().findChild<QWidget*>(lcd ? "timeLcd" : "timeLabel");
     QVERIFY(display);
@@ -75,7 +78,7 @@ void RepaintTest::newFrameRepaintsOnlyItsCells()
     QCOMPARE(painted.paints, 0); // nothing new, nothing painted
 
     // The next frame of one sender: two digits of one timecode.
-    harness.sendTimecode(QStringLiteral("127.0.0.41"), 10, 0, 0, 1);
+    harness.sendTimecode(QStringLiteral("127.0.0.41"), 10, 0, 0, 2);
     QTRY_VERIFY(painted.paints > 0);
     const double share = double(pixels(painted.area)) / (qint64(display->width()) * display->height());
     QVERIFY2(

@@ -435,7 +435,8 @@ void ScreenTest::showLineCountsDownThenShowsThePlayingCue()
     harness.waitForTicks(3);
     QCOMPARE(readLine("showNext", harness.window(), cueLetters),
              QStringLiteral("Next0intro.flacat00:00:10in5.0s"));
-    QCOMPARE(readLine("showPlaying", harness.window(), cueLetters), QString());
+    // Nothing plays: that part of the line takes no room.
+    QVERIFY(!harness.window().findChild<QLabel*>(QStringLiteral("showPlaying"))->isVisible());
 
     // It runs onto the cue: the line goes over to the playing cue and counts to the next one.
     harness.runOnto(senderAddress(0), 0, 0, 10);
