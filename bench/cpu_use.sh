@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # How much processor time the running program takes, its window at 1920x1080: first with nothing
-# received, then while four consoles (127.0.0.11 to .14) send ArtTimeCode at 30 frames a second.
+# received, then while four consoles (127.0.0.11 to .14) send ArtTimeCode at 30 frames a second
+# and a cue plays (from 01:00:01, into the null output of a PulseAudio server of the run's own, so
+# that the show line shows a playing cue and a countdown).
 # On the offscreen platform and on a private Xvfb (xcb), in label and LCD mode: all four, or the
 # one named. Velmora and the consoles run in a network namespace of their own, so port 6454 is
 # bound there alone and nothing leaves that namespace's loopback; Velmora gets a settings store of
@@ -35,12 +37,26 @@ inside() {
     local consoles from=()
     ip link set lo up
     # Globals: the trap runs after this function has returned.
-    work="$(mktemp -d)" velmora=""
-    trap '[ -z "$velmora" ] || { kill "$velmora"; wait "$velmora"; } 2>/dev/null || true; rm -rf "$work"' EXIT
+    work="$(mktemp -d)" velmora="" pulse=""
+    trap 'for p in $velmora $pulse; do { kill "$p"; wait "$p"; } 2>/dev/null || true; done; rm -rf "$work"' EXIT
     mkdir -p "$work/config/velmora.example" "$work/runtime" && chmod 700 "$work/runtime"
-    [ "$5" = lcd ] && printf '[General]\nUseLcd=true\n' >"$work/config/velmora.example/Velmora.conf"
+    python3 -c '
+import math, struct, sys, wave
+with wave.open(sys.argv[1], "wb") as cue:
+    cue.setnchannels(1); cue.setsampwidth(2); cue.setframerate(48000)
+    cue.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i * 2 * math.pi * 440 / 48000)))
+                             for i in range(48000 * 60)))' "$work/cue.wav"
+    {
+        printf '[General]\naudio_file_0=%s\naudio_hour_0=1\naudio_minute_0=0\naudio_seconds_0=1\n' "$work/cue.wav"
+        printf 'audio_file_1=%s\naudio_hour_1=2\naudio_minute_1=0\naudio_seconds_1=0\n' "$work/cue.wav"
+        if [ "$5" = lcd ]; then printf 'UseLcd=true\n'; fi
+    } >"$work/config/velmora.example/Velmora.conf"
+    XDG_RUNTIME_DIR="$work/runtime" pulseaudio --daemonize=no --system=false -n --exit-idle-time=-1 \
+        --disallow-exit --disable-shm=true --use-pid-file=false --log-level=error --load=module-null-sink \
+        --load="module-native-protocol-unix auth-anonymous=1 socket=$work/pulse" >"$work/pulse.log" 2>&1 &
+    pulse=$!
     QT_QPA_PLATFORM="$4" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
-        "$1" -qwindowgeometry 1920x1080+0+0 >"$work/velmora.log" 2>&1 &
+        PULSE_SERVER="unix:$work/pulse" "$1" -qwindowgeometry 1920x1080+0+0 >"$work/velmora.log" 2>&1 &
     velmora=$!
     sleep 2 # start-up is not what is measured
     kill -0 "$velmora" || { echo "Velmora did not start:"; cat "$work/velmora.log"; exit 1; }
@@ -51,7 +67,7 @@ inside() {
     "$2" "${from[@]}" --start 01:00:00:00 --type 3 --duration "$(($3 + 2))" >"$work/consoles.out" &
     consoles=$!
     sleep 1
-    measure "$velmora" "$3" 3 "$SENDERS senders at 30 fps"
+    measure "$velmora" "$3" 3 "$SENDERS senders, a cue"
     wait "$consoles"
     kill -0 "$velmora" || { echo "Velmora ended while measured:"; cat "$work/velmora.log"; exit 1; }
     echo "  datagrams sent: $(($(awk '{ print $2 }' "$work/consoles.out") * SENDERS));" \
