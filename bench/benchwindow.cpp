@@ -10,10 +10,9 @@ BenchWindow::BenchWindow(const AudioFileConfig& cues, bool lcd, QSize size, Disp
 {
     sounds.setPlayObserver([playTimes = playTimes] { playTimes->push_back(monotonicNs()); });
     harness = std::make_unique<WindowHarness>(cues, lcd, sounds.factory());
-    // The display timer is the window's only timer of its own. Held, it stays active, so that
-    // an event with its id runs the tick exactly as its expiry does, but it never expires itself.
-    const auto timers = window().findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
-    displayTimer = timers.size() == 1 ? timers.first() : nullptr;
+    // Held, the display timer stays active, so that an event with its id runs the tick exactly as
+    // its expiry does, but it never expires itself.
+    displayTimer = window().findChild<QTimer*>(QStringLiteral("displayTimer"), Qt::FindDirectChildrenOnly);
     if (displayTimer && timer == DisplayTimer::Stopped)
         displayTimer->setInterval(std::chrono::hours(24));
     // Resized once shown and laid out: a resize before reaches resizeEvent while the layout has

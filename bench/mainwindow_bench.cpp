@@ -196,7 +196,9 @@ bool runCueLatencyBench(int repetitions)
     int missed = 0;
     QEventLoop loop;
     std::function<void()> run = [&] {
+        // A locate counts once the console's next frame confirms it.
         console.send(timecodeAtFrame(5 * 30));
+        console.send(timecodeAtFrame(5 * 30 + 1));
         QTimer::singleShot(LocateSettleMs, [&] {
             console.send(timecodeAtFrame(CueSeconds * 30 - 1));
             QTimer::singleShot(FrameMs, Qt::PreciseTimer, &loop, [&] {

@@ -114,6 +114,7 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
         connect(freewheelTimer, &QTimer::timeout, this, &MainWindow::FollowCues);
 
         displayTimer = new QTimer(this);
+        displayTimer->setObjectName(QStringLiteral("displayTimer"));
         connect(displayTimer, &QTimer::timeout, this, &MainWindow::SendTimecodeTimeOut);
         displayTimer->start(DisplayIntervalMs);
 
