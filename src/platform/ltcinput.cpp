@@ -100,7 +100,9 @@ void LtcInput::openStream()
     attributes.maxlength = uint32_t(-1);
     attributes.tlength = attributes.prebuf = attributes.minreq = uint32_t(-1);
     attributes.fragsize = uint32_t(SampleRate / 1000 * FragmentMs * sizeof(float));
-    if (pa_stream_connect_record(stream, source.constData(), &attributes, PA_STREAM_ADJUST_LATENCY) < 0)
+    if (pa_stream_connect_record(stream, source.constData(), &attributes,
+                                 // This input or none: never another that the server would move it to.
+                                 pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE)) < 0)
         failed(QString::fromUtf8(pa_strerror(pa_context_errno(context))), false);
     pa_operation* describe =
         pa_context_get_source_info_by_name(context, source.constData(), onSourceInfo, this);

@@ -83,12 +83,13 @@ quint8 LtcReader::rateOf(int frame, int second, bool dropFrame, qint64 lengthSam
         framesPerSecond.reset();
     if (framesPerSecond)
         return typeOf(*framesPerSecond, dropFrame);
-    if (highestFrame >= 25 || dropFrame)
-        return typeOf(30, dropFrame);
-    if (highestFrame == 24)
-        return typeOf(25, false);
-    // Before a whole second was seen: the rate nearest to the frame's length at normal speed.
+    // Before a whole second was seen: the rate nearest to the frame's length at normal speed,
+    // but at least one with room for the highest frame number seen.
     const double perSecond = lengthSamples > 0 ? double(sampleRate) / double(lengthSamples) : 25.0;
-    const int nearest = perSecond < 24.5 ? 24 : perSecond < 27.5 ? 25 : 30;
-    return typeOf(nearest, false);
+    int nearest = perSecond < 24.5 ? 24 : perSecond < 27.5 ? 25 : 30;
+    if (dropFrame || highestFrame >= 25)
+        nearest = 30;
+    else if (highestFrame == 24)
+        nearest = qMax(nearest, 25);
+    return typeOf(nearest, dropFrame);
 }
