@@ -64,7 +64,7 @@ ArtTimecode nextTimecode(const ArtTimecode& timecode, int step)
     return next;
 }
 
-std::vector<float> encodeLtc(const LtcSignal& signal)
+std::vector<float> encodeLtc(const LtcSignal& signal, std::vector<qint64>* frameEnds)
 {
     const quint8 type = signal.start.type;
     LTCEncoder* encoder =
@@ -98,6 +98,8 @@ std::vector<float> encodeLtc(const LtcSignal& signal)
             for (int i = 0; i < count; ++i)
                 samples.push_back((float(buffer[i]) - 128.0F) / 127.0F);
         }
+        if (frameEnds)
+            frameEnds->push_back(qint64(samples.size()));
         timecode = nextTimecode(timecode, signal.backwards ? -1 : 1);
     }
     // The last bit is only known at the edge that ends it.

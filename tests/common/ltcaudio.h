@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,8 +22,9 @@ struct LtcSignal
     double speed = 1.0;     // varispeed: 1.1 plays 10 % fast
 };
 
-// Mono samples at LtcSignal::SampleRate, -1 to 1.
-std::vector<float> encodeLtc(const LtcSignal& signal);
+// Mono samples at LtcSignal::SampleRate, -1 to 1. frameEnds, if given, receives for each frame
+// the count of samples up to the end of its sync word.
+std::vector<float> encodeLtc(const LtcSignal& signal, std::vector<qint64>* frameEnds = nullptr);
 
 // The frame after (or before) a timecode, by the rules of its rate.
 ArtTimecode nextTimecode(const ArtTimecode& timecode, int step = 1);
