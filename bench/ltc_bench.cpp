@@ -3,7 +3,7 @@
 // leaving the writer until its timecode is readable on the window's thread, the decoder's CPU at
 // 48 kHz, and the frames lost over the run.
 //
-//   velmora-ltc-bench [--seconds 60] [--fps 25]
+//   velmora-ltc-bench [--seconds 60] [--fps 25] [--writer-ms 10]
 
 #include "artnet/timecodeframes.h"
 #include "benchclock.h"
@@ -62,12 +62,17 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     int seconds = 60;
     int fps = 25;
+    // The writer hands this much at a time to a buffer of twice that, as a playback machine's
+    // output would.
+    int writerBlockMs = 10;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--seconds"))
             seconds = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--fps"))
             fps = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--writer-ms"))
+            writerBlockMs = args[i + 1].toInt();
     }
     const quint8 type = fps == 24 ? 0 : fps == 30 ? 3 : 1;
 
@@ -117,8 +122,6 @@ int main(int argc, char** argv)
     QThread::msleep(300);
     const double cpuBefore = threadCpuSeconds(QStringLiteral("velmora-ltc"));
 
-    // The writer hands 5 ms at a time to a 10 ms buffer, as a playback machine's output would.
-    constexpr int WriterBlockMs = 5;
     LtcPlayer player;
     player.onBlockWritten([&](qint64 written) {
         const qint64 now = nowNs();
@@ -127,7 +130,7 @@ int main(int argc, char** argv)
     });
     QElapsedTimer wall;
     wall.start();
-    player.play(samples, WriterBlockMs);
+    player.play(samples, writerBlockMs);
     while (player.playing())
         app.processEvents(QEventLoop::AllEvents, 5);
     QElapsedTimer settle;
@@ -144,7 +147,9 @@ int main(int argc, char** argv)
     // The last frame has no edge after it and the first goes to finding the clock: not counted.
     for (size_t index = 1; index + 1 < frameEnds.size(); ++index) {
         if (readNs[index] == 0) {
-            ++lost;
+            if (++lost <= 10)
+                std::printf("lost frame %zu, %.1f s into the run\n", index,
+                            double(frameEnds[index]) / LtcSignal::SampleRate);
             continue;
         }
         latencies.push_back(readNs[index] - writtenNs[index]);
@@ -152,7 +157,7 @@ int main(int argc, char** argv)
     const SampleSummary latency = summarize(latencies);
     const double frameMs = 1000.0 / TimecodeFrames::framesPerSecond(type);
     std::printf("run: %d s of %d fps LTC (%zu frames), writer blocks %d ms, input fragments %d ms\n", seconds,
-                fps, frameEnds.size(), WriterBlockMs, LtcInput::FragmentMs);
+                fps, frameEnds.size(), writerBlockMs, LtcInput::FragmentMs);
     std::printf("frame end written -> timecode readable on the window's thread: median %.2f ms, p99 %.2f ms, "
                 "max %.2f ms (1.5 frames = %.1f ms)\n",
                 latency.medianUs / 1000, latency.p99Us / 1000, latency.maxUs / 1000, 1.5 * frameMs);
