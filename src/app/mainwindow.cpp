@@ -566,16 +566,15 @@ void MainWindow::SettingsChangedCancel()
 void MainWindow::ChangedAudioEdit()
 {
     if (!settingsDialog) {
-        SettingsEnvironment dialogEnvironment;
-        dialogEnvironment.makeSound = environment.makeSound;
-        dialogEnvironment.chooseFile = environment.chooseFile;
-        dialogEnvironment.listInputs = environment.listInputs;
-        dialogEnvironment.ltcSignal = [this](const QString& input) -> std::optional<bool> {
+        // The indicator speaks of the input being read; one chosen but not yet read has none.
+        const auto ltcSignal = [this](const QString& input) -> std::optional<bool> {
             if (!ltcInput || input != ltcInput->input())
                 return std::nullopt;
             return ltcInput->hasSignal();
         };
-        settingsDialog = new Settings(audioConfig, nullptr, dialogEnvironment);
+        settingsDialog = new Settings(audioConfig, nullptr,
+                                      SettingsEnvironment{environment.makeSound, environment.chooseFile,
+                                                          cueFileState, environment.listInputs, ltcSignal});
         connect(settingsDialog, &Settings::valueChanged, this, &MainWindow::SettingsChanged);
         connect(settingsDialog, &Settings::valueChangedToDefault, this,
                 &MainWindow::SettingsChangedToDefaultExtern);
