@@ -5,13 +5,19 @@
 #include "app/timecodelabel.h"
 #include "app/timecodetext.h"
 #include "artnet/timecodeframes.h"
+#include "cues/settings.h"
+#include "cues/settingsstore.h"
 #include "ltcaudio.h"
 #include "platform/ltcinput.h"
 #include "pulsenullsink.h"
 #include "reportlines.h"
 #include "windowharness.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 #include <cmath>
@@ -104,6 +110,7 @@ private slots:
     void windowShowsLtcBesideArtNet();
     void cueStartsFromLtc();
     void ltcJumpsAndFallsQuiet();
+    void inputIsChosenInTheSettings();
 
 private:
     // Plays samples into the null output after a short silence, and waits until they are played.
@@ -266,6 +273,50 @@ void LtcTest::ltcJumpsAndFallsQuiet()
     // The signal stopped: a second later the sender is drawn dimmed, its last timecode kept.
     QTRY_COMPARE_WITH_TIMEOUT(label->dimmedLines(), QList<bool>{true}, 3000);
     QCOMPARE(harness.labelText("timeLabel"), QStringLiteral("00:20:00:14"));
+}
+
+void LtcTest::inputIsChosenInTheSettings()
+{
+    // The server's inputs as the dialog is told them; what it stores is the input's name.
+    WindowHarness harness({}, false, {}, [](MainWindowEnvironment& environment) {
+        environment.listInputs = [](QObject*, std::function<void(QList<SoundInput>)> done) {
+            done({{QStringLiteral("alsa_input.usb"), QStringLiteral("USB Audio")},
+                  {PulseNullSink::monitorSource(), QStringLiteral("Desk LTC")}});
+        };
+    });
+    Settings* dialog = harness.openSettings();
+    QVERIFY(dialog);
+    auto* choice = dialog->findChild<QComboBox*>(QStringLiteral("ltcInputBox"));
+    QVERIFY(choice);
+    QStringList offered;
+    for (int index = 0; index < choice->count(); ++index)
+        offered << choice->itemText(index);
+    QCOMPARE(offered, (QStringList{"No LTC input", "USB Audio", "Desk LTC"}));
+    QCOMPARE(choice->currentIndex(), 0);
+    choice->setCurrentIndex(2);
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    const QSettings store(QString::fromLatin1(settingsOrganisation),
+                          QString::fromLatin1(settingsApplication));
+    QCOMPARE(store.value(QStringLiteral("LtcInput")).toString(), PulseNullSink::monitorSource());
+
+    // Read from then on; the dialog opened again shows it chosen, and whether LTC arrives.
+    dialog = harness.openSettings();
+    QVERIFY(dialog);
+    auto* signal = dialog->findChild<QLabel*>(QStringLiteral("ltcSignal"));
+    QVERIFY(signal);
+    QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("ltcInputBox"))->currentText(),
+             QStringLiteral("Desk LTC"));
+    LtcPlayer player;
+    player.play(joined({silence(300), encodeLtc(LtcSignal{at(0, 0, 1, 0, 1), 50, -10.0, false, 1.0})}), 50);
+    QTRY_COMPARE_WITH_TIMEOUT(signal->text(), QStringLiteral("\u25cf signal"), 3000);
+    QTRY_COMPARE(harness.labelText("fpsLabel"), QStringLiteral("25 FPS"));
+    QVERIFY(player.wait());
+    QTRY_COMPARE_WITH_TIMEOUT(signal->text(), QStringLiteral("\u25cb no signal"), 3000);
+
+    // Default forgets it.
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("defaultButton")), Qt::LeftButton);
+    QVERIFY(!QSettings(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication))
+                 .contains(QStringLiteral("LtcInput")));
 }
 
 QTEST_MAIN(LtcTest)
