@@ -21,6 +21,7 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -119,6 +120,13 @@ int main(int argc, char** argv)
             readNs[size_t(index)] = nowNs();
     });
     input.setInput(PulseNullSink::monitorSource());
+    // A second reader of the same monitor, parec's recording decoded afterwards: a frame missing
+    // there never reached the server's output (the writer ran dry), one missing only from the
+    // input's frames was lost by the input.
+    if (!server.startRecording()) {
+        std::fprintf(stderr, "cannot record the null output: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
     QThread::msleep(300);
     const double cpuBefore = threadCpuSeconds(QStringLiteral("velmora-ltc"));
 
@@ -142,11 +150,34 @@ int main(int argc, char** argv)
     if (!player.wait())
         std::fprintf(stderr, "writer: %s\n", qPrintable(player.errorString()));
 
+    std::vector<bool> recorded(frameEnds.size(), false);
+    {
+        const QByteArray recording = server.recording();
+        const auto* pcm = reinterpret_cast<const qint16*>(recording.constData());
+        const int count = int(recording.size() / qsizetype(sizeof(qint16) * PulseNullSink::Channels));
+        std::vector<float> mono(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            mono[size_t(i)] = float(pcm[i * PulseNullSink::Channels]) / 32768.0F;
+        LtcReader reader(PulseNullSink::SampleRate);
+        // In short blocks: the decoder queues only a few dozen frames between reads.
+        constexpr int Block = PulseNullSink::SampleRate / 100;
+        for (int done = 0; done < count; done += Block) {
+            for (const LtcReader::Frame& frame :
+                 reader.write(mono.data() + done, std::min(Block, count - done))) {
+                const qint64 index = TimecodeFrames::count(frame.timecode).value_or(-1) - startCount;
+                if (index >= 0 && index < qint64(recorded.size()))
+                    recorded[size_t(index)] = true;
+            }
+        }
+    }
+
     std::vector<qint64> latencies;
     int lost = 0;
+    int lostByInput = 0;
     // The last frame has no edge after it and the first goes to finding the clock: not counted.
     for (size_t index = 1; index + 1 < frameEnds.size(); ++index) {
         if (readNs[index] == 0) {
+            lostByInput += recorded[index] ? 1 : 0;
             if (++lost <= 10)
                 std::printf("lost frame %zu, %.1f s into the run\n", index,
                             double(frameEnds[index]) / LtcSignal::SampleRate);
@@ -161,7 +192,10 @@ int main(int argc, char** argv)
     std::printf("frame end written -> timecode readable on the window's thread: median %.2f ms, p99 %.2f ms, "
                 "max %.2f ms (1.5 frames = %.1f ms)\n",
                 latency.medianUs / 1000, latency.p99Us / 1000, latency.maxUs / 1000, 1.5 * frameMs);
-    std::printf("frames lost: %d of %zu\n", lost, frameEnds.size() - 2);
+    std::printf(
+        "frames lost: %d of %zu; the null output's recording holds %d frames, and %d of the lost ones "
+        "(lost by the input)\n",
+        lost, frameEnds.size() - 2, int(std::count(recorded.begin(), recorded.end(), true)), lostByInput);
     if (cpuBefore >= 0 && cpuAfter >= 0)
         std::printf("LTC input thread (server reads + decoder): %.2f s of CPU in %.1f s: %.2f %% of a core\n",
                     cpuAfter - cpuBefore, playedSeconds, (cpuAfter - cpuBefore) / playedSeconds * 100.0);

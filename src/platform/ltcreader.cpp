@@ -44,23 +44,29 @@ QList<LtcReader::Frame> LtcReader::write(const float* samples, int count)
     QList<Frame> frames;
     if (!decoder || count <= 0)
         return frames;
-    // libltc takes the buffer as non-const but only reads it.
-    ltc_decoder_write_float(decoder, const_cast<float*>(samples), size_t(count), position);
-    position += count;
-    LTCFrameExt decoded;
-    while (ltc_decoder_read(decoder, &decoded) > 0) {
-        SMPTETimecode time;
-        ltc_frame_to_time(&time, &decoded.ltc, 0);
-        Frame frame;
-        frame.reverse = decoded.reverse != 0;
-        frame.endSample = frame.reverse ? decoded.off_start : decoded.off_end;
-        frame.timecode.hours = time.hours;
-        frame.timecode.minutes = time.mins;
-        frame.timecode.seconds = time.secs;
-        frame.timecode.frames = time.frame;
-        frame.timecode.type = rateOf(time.frame, time.secs, decoded.ltc.dfbit != 0,
-                                     std::llabs(decoded.off_end - decoded.off_start) + 1);
-        frames.append(frame);
+    // In short pieces, each read out at once: the decoder's queue holds DecoderQueueFrames, and a
+    // long block (the server hands over what piled up while the thread waited) would overflow it.
+    const int piece = sampleRate / 100;
+    for (int done = 0; done < count; done += piece) {
+        const int length = qMin(piece, count - done);
+        // libltc takes the buffer as non-const but only reads it.
+        ltc_decoder_write_float(decoder, const_cast<float*>(samples + done), size_t(length), position);
+        position += length;
+        LTCFrameExt decoded;
+        while (ltc_decoder_read(decoder, &decoded) > 0) {
+            SMPTETimecode time;
+            ltc_frame_to_time(&time, &decoded.ltc, 0);
+            Frame frame;
+            frame.reverse = decoded.reverse != 0;
+            frame.endSample = frame.reverse ? decoded.off_start : decoded.off_end;
+            frame.timecode.hours = time.hours;
+            frame.timecode.minutes = time.mins;
+            frame.timecode.seconds = time.secs;
+            frame.timecode.frames = time.frame;
+            frame.timecode.type = rateOf(time.frame, time.secs, decoded.ltc.dfbit != 0,
+                                         std::llabs(decoded.off_end - decoded.off_start) + 1);
+            frames.append(frame);
+        }
     }
     return frames;
 }
