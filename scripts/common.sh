@@ -30,7 +30,7 @@ install_packages() {
     fi
 }
 
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsndfile1-dev libpulse-dev
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsndfile1-dev libpulse-dev libltc-dev
                 qt6-qpa-plugins fonts-dejavu-core)
 # dpkg-shlibdeps, which computes the Debian package's dependencies, comes with dpkg-dev; CPack
 # reads the program's kind with file before it packs it, and stops without it.

@@ -19,7 +19,8 @@ mkdir -p "$VELMORA_ROOT/docs"
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 2 "$VELMORA_ROOT/docs/two-senders-label.png"
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 1 --lcd "$VELMORA_ROOT/docs/one-sender-lcd.png"
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 2 --quiet 2 "$VELMORA_ROOT/docs/quiet-sender.png"
-echo "wrote docs/two-senders-label.png, docs/one-sender-lcd.png and docs/quiet-sender.png"
+on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 1 --ltc "$VELMORA_ROOT/docs/artnet-and-ltc.png"
+echo "wrote docs/two-senders-label.png, docs/one-sender-lcd.png, docs/quiet-sender.png and docs/artnet-and-ltc.png"
 
 # The settings dialog: a playable cue, a missing file and two cues sharing a start time, drawn on
 # a private Xvfb, so that the colours are those the X server shows in the style Velmora runs with.

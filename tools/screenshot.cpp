@@ -2,10 +2,13 @@
 //   velmora-screenshot --senders 2 --lcd out.png
 //   velmora-screenshot --senders 2 --quiet 2 out.png   (the second sender has stopped)
 //   velmora-screenshot --show out.png   (a cue plays, the next one counts down)
+//   velmora-screenshot --senders 1 --ltc out.png       (and LTC from a sound input)
 // Meant for the project's docs; run it with a throw-away settings store (scripts/screenshots.sh),
 // since it writes the display mode into the store it finds.
 #include "app/mainwindow.h"
 #include "cues/settingsstore.h"
+#include "ltcaudio.h"
+#include "pulsenullsink.h"
 #include "screenshotapplication.h"
 #include "soundrecorder.h"
 #include "timecodesender.h"
@@ -33,7 +36,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption show(
         QStringLiteral("show"),
         QStringLiteral("The first sender has started a cue; the next cue counts down."));
-    parser.addOptions({lcd, senders, size, quiet, show});
+    const QCommandLineOption ltc(
+        QStringLiteral("ltc"),
+        QStringLiteral("LTC from a sound input too: played into a private sound server's null output."));
+    parser.addOptions({lcd, senders, size, quiet, show, ltc});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1) {
@@ -58,6 +64,17 @@ int main(int argc, char* argv[])
         const AudioFileConfig cues = cueList({{0, QStringLiteral("/shows/opening.wav"), 10, 0, 0},
                                               {1, QStringLiteral("/shows/applause.wav"), 10, 0, 40}});
         SaveAudioConfig(&cues);
+    }
+    // Started before the window, whose LTC input finds the server when it connects.
+    PulseNullSink soundServer;
+    if (parser.isSet(ltc)) {
+        if (!soundServer.start()) {
+            std::fprintf(stderr, "velmora-screenshot: no sound server for LTC: %s\n",
+                         qPrintable(soundServer.errorString()));
+            return 1;
+        }
+        QSettings store(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication));
+        store.setValue(QStringLiteral("LtcInput"), PulseNullSink::monitorSource());
     }
 
     // The window's node picks a free port of its own; the senders talk to it there on loopback.
@@ -98,6 +115,14 @@ int main(int argc, char* argv[])
         }
         consoles.back()->send(shown[i].timecode);
         QTest::qWait(60);
+    }
+    if (parser.isSet(ltc)) {
+        // A playback machine's LTC at 25 fps, a second of it, heard after the consoles.
+        LtcPlayer player;
+        player.play(encodeLtc(LtcSignal{ArtTimecode{0, 4, 30, 0, 1}, 25, -10.0, false, 1.0}), 50);
+        while (player.playing())
+            QTest::qWait(10);
+        player.wait();
     }
     if (quietSender >= 0) {
         // A second and a half later: the others have sent on, the quiet one has not.

@@ -6,6 +6,7 @@
 #include "cuenamelabel.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
+#include "platform/ltcinput.h"
 #include "show/showstatus.h"
 #include "showline.h"
 #include "timecodelabel.h"
@@ -93,14 +94,24 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
             QStringLiteral("%1 %2 by ").arg(ProductInfo::Name, ProgramVersion::versionText()) +
                 ProductInfo::WebHost);
         artnetNode->setReplyToPoll(true);
-        connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::CheckCues);
-        connect(artnetNode, &artnet::timecodeReceived, this, &MainWindow::NoteTimecodeArrival);
+        connect(artnetNode, &artnet::timecodeReceived, this, [this](int source, const ArtTimecode& timecode) {
+            ArtTimecode last;
+            QHostAddress address;
+            artnetNode->getTimecodeSource(&last, &address, source);
+            HeardTimecode(timecodeSenders.heardArtNet(source, timecode, address.toString()), timecode);
+        });
         // A newcomer that took a quiet sender's number is not that sender: its first timecode
         // is compared with nothing.
-        connect(artnetNode, &artnet::senderReplaced, this, [this](int source) {
-            senderClocks.forget(source);
-            cueTrigger.forget(source);
+        connect(artnetNode, &artnet::senderReplaced, this,
+                [this](int source) { ForgetSender(timecodeSenders.artNetNumber(source)); });
+
+        ltcInput = new LtcInput(this);
+        connect(ltcInput, &LtcInput::timecodeDecoded, this, [this](const ArtTimecode& timecode) {
+            HeardTimecode(timecodeSenders.heardLtc(timecode, ltcDescription), timecode);
         });
+        connect(ltcInput, &LtcInput::inputDescribed, this,
+                [this](const QString& description) { ltcDescription = description; });
+        ApplyLtcInput();
 
         CreateAudioSounds();
         CreateButtons();
@@ -124,6 +135,8 @@ MainWindow::MainWindow(QWidget* parent, MainWindowEnvironment environment)
 
 MainWindow::~MainWindow()
 {
+    // Its thread stops before anything it reports to goes.
+    deleteAndClear(ltcInput);
     CloseSettings();
     if (displayTimer) {
         displayTimer->stop();
@@ -277,12 +290,11 @@ void MainWindow::SendTimecodeTimeOut()
     QString senderText;
 
     int count = 0;
-    ArtTimecode timecode;
-    QHostAddress sender;
     const qint64 nowMs = environment.node.clockMs();
     UpdateShowLine(nowMs);
     QList<bool> quiet;
-    for (int index = 0; artnetNode->getTimecodeSource(&timecode, &sender, index); ++index) {
+    for (int index = 0; index < timecodeSenders.count(); ++index) {
+        const ArtTimecode& timecode = timecodeSenders.at(index).timecode;
         quiet.append(IsQuiet(index, nowMs));
         if (index != 0) {
             frameRateText += separator;
@@ -291,7 +303,7 @@ void MainWindow::SendTimecodeTimeOut()
         }
         frameRateText += TimecodeText::frameRateName(timecode.type);
         timeText += TimecodeText::timecode(timecode);
-        senderText += sender.toString();
+        senderText += timecodeSenders.at(index).label;
         count = index + 1;
     }
     if (count == 0)
@@ -356,6 +368,31 @@ void MainWindow::CheckCues(int source, const ArtTimecode& timecode)
     if (cueTrigger.hasStart() && !std::exchange(cueStartQueued, true))
         QMetaObject::invokeMethod(
             this, [this] { StartCue(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::HeardTimecode(int source, const ArtTimecode& timecode)
+{
+    CheckCues(source, timecode);
+    NoteTimecodeArrival(source);
+}
+
+void MainWindow::ForgetSender(int source)
+{
+    if (source < 0)
+        return;
+    senderClocks.forget(source);
+    cueTrigger.forget(source);
+}
+
+void MainWindow::ApplyLtcInput()
+{
+    if (!ltcInput || !audioConfig || ltcInput->input() == audioConfig->ltcInput)
+        return;
+    // Another input is another sender as far as the cues go: its first timecode is compared
+    // with nothing.
+    ltcDescription.clear();
+    ForgetSender(timecodeSenders.ltcNumber());
+    ltcInput->setInput(audioConfig->ltcInput);
 }
 
 void MainWindow::NoteTimecodeArrival(int source)
@@ -578,6 +615,7 @@ void MainWindow::SettingsChangedToDefault()
 {
     ClearAudioConfig(audioConfig);
     ReloadAudioSounds();
+    ApplyLtcInput();
     CloseSettings();
 }
 
@@ -588,6 +626,7 @@ void MainWindow::SettingsChanged()
         saved = SaveAudioConfig(audioConfig);
         // Saved or not, the window plays the cues as they were just set, for the rest of this run.
         ReloadAudioSounds();
+        ApplyLtcInput();
     }
     CloseSettings();
     if (!saved.stored())
@@ -623,8 +662,15 @@ void MainWindow::SettingsChangedCancel()
 void MainWindow::ChangedAudioEdit()
 {
     if (!settingsDialog) {
+        // The indicator speaks of the input being read; one chosen but not yet read has none.
+        const auto ltcSignal = [this](const QString& input) -> std::optional<bool> {
+            if (!ltcInput || input != ltcInput->input())
+                return std::nullopt;
+            return ltcInput->hasSignal();
+        };
         settingsDialog = new Settings(audioConfig, nullptr,
-                                      SettingsEnvironment{environment.makeSound, environment.chooseFile});
+                                      SettingsEnvironment{environment.makeSound, environment.chooseFile,
+                                                          cueFileState, environment.listInputs, ltcSignal});
         connect(settingsDialog, &Settings::valueChanged, this, &MainWindow::SettingsChanged);
         connect(settingsDialog, &Settings::valueChangedToDefault, this,
                 &MainWindow::SettingsChangedToDefaultExtern);

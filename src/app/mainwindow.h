@@ -4,9 +4,11 @@
 #include "cues/audiofileconfig.h"
 #include "platform/filechooser.h"
 #include "platform/sound.h"
+#include "platform/soundinputs.h"
 #include "show/cuefollower.h"
 #include "show/cuetrigger.h"
 #include "show/senderclock.h"
+#include "show/timecodesenders.h"
 #include "update/updatequery.h"
 
 #include <QMainWindow>
@@ -18,6 +20,7 @@
 class AboutInfo;
 class CheckSoftwareUpdate;
 class CueNameLabel;
+class LtcInput;
 class QAction;
 class QMenu;
 
@@ -39,6 +42,7 @@ struct MainWindowEnvironment
     NodeEnvironment node; // its clock also tells when a sender has gone quiet
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
+    SoundInputLister listInputs = systemSoundInputLister(); // the LTC input's choice
     QString updateUrl = updateQueryUrl();
     // The silent check waits until the start-up has settled.
     std::chrono::milliseconds automaticUpdateDelay = std::chrono::seconds(30);
@@ -98,6 +102,9 @@ private:
     void CloseAboutInfo();
     void StopAllSounds();
     void CheckCues(int source, const ArtTimecode& timecode);
+    void HeardTimecode(int source, const ArtTimecode& timecode);
+    void ForgetSender(int source);
+    void ApplyLtcInput();
     void NoteTimecodeArrival(int source);
     bool IsQuiet(int source, qint64 nowMs) const;
     void StartCue();
@@ -144,6 +151,11 @@ private:
     QHBoxLayout* buttonRow = nullptr;
     QVBoxLayout* columnLayout = nullptr;
     QWidget* mainWidget = nullptr;
+    // Every sender of timecode, Art-Net and LTC, numbered as first heard: what the display shows
+    // and the number by which the cue rules and the lines below know a sender.
+    TimecodeSenders timecodeSenders;
+    LtcInput* ltcInput = nullptr;
+    QString ltcDescription;
     // Every sender's trusted clock, which the cue rules read.
     SenderClocks senderClocks;
     CueTrigger cueTrigger;
@@ -153,6 +165,6 @@ private:
     // Stops a followed cue as soon as its driver's freewheel time runs out, not at the next tick.
     QTimer* freewheelTimer = nullptr;
     int shownSenders = 0;
-    // Per sender, in the node's table order: when its last timecode datagram arrived.
+    // Per sender, by its number: when its last timecode arrived.
     QList<qint64> lastTimecodeMs;
 };

@@ -41,6 +41,11 @@ QString followKey()
     return QStringLiteral("FollowTimecode");
 }
 
+QString ltcInputKey()
+{
+    return QStringLiteral("LtcInput");
+}
+
 // The store hands back what was written in this run with its original type (a double, a list, a
 // 64-bit number), but what comes from the file on disk as text. Reading every value through its
 // text makes both cases agree, and keeps a number that does not fit an int from wrapping into an
@@ -127,7 +132,8 @@ bool operator==(const AudioFileConfig& a, const AudioFileConfig& b)
     return std::equal(a.hour, a.hour + AudioSlotCount, b.hour) &&
            std::equal(a.minute, a.minute + AudioSlotCount, b.minute) &&
            std::equal(a.seconds, a.seconds + AudioSlotCount, b.seconds) &&
-           std::equal(a.file, a.file + AudioSlotCount, b.file) && a.followTimecode == b.followTimecode;
+           std::equal(a.file, a.file + AudioSlotCount, b.file) && a.followTimecode == b.followTimecode &&
+           a.ltcInput == b.ltcInput;
 }
 
 void LoadAudioConfig(AudioFileConfig* config)
@@ -143,6 +149,7 @@ void LoadAudioConfig(AudioFileConfig* config)
     }
     // Anything but a true value, as the store writes it, leaves the cues as they always were.
     config->followTimecode = settings.value(followKey(), false).toString() == QLatin1String("true");
+    config->ltcInput = settings.value(ltcInputKey(), config->ltcInput).toString();
 }
 
 StoreWrite SaveAudioConfig(const AudioFileConfig* config)
@@ -164,6 +171,12 @@ StoreWrite SaveAudioConfig(const AudioFileConfig* config)
     } else {
         settings.remove(followKey());
     }
+    if (!config->ltcInput.isEmpty()) {
+        settings.setValue(ltcInputKey(), config->ltcInput);
+        keys << ltcInputKey();
+    } else {
+        settings.remove(ltcInputKey());
+    }
     return finishWrite(settings, keys);
 }
 
@@ -178,6 +191,7 @@ void ClearAudioConfig(AudioFileConfig* config)
         config->seconds[slot] = 0;
     }
     config->followTimecode = false;
+    config->ltcInput.clear();
 }
 
 StoreWrite RemoveAllSettings()

@@ -18,6 +18,8 @@ struct AudioFileConfig
     // Cues follow timecode as a media server chases it (located into, moved, stopped with the
     // show) instead of starting when the show runs across their start and playing to their end.
     bool followTimecode = false;
+    // The sound server's name of the input that carries LTC (a PulseAudio source); empty: none.
+    QString ltcInput;
 
     friend bool operator==(const AudioFileConfig& a, const AudioFileConfig& b);
     friend bool operator!=(const AudioFileConfig& a, const AudioFileConfig& b) { return !(a == b); }
@@ -37,7 +39,8 @@ struct StoreWrite
     bool stored() const { return problem.isEmpty(); }
 };
 
-// Writes all 36 cue keys, empty slots included, and "FollowTimecode" only when it is on (a store
+// Writes all 36 cue keys, empty slots included, "LtcInput" only when an input is chosen, and
+// "FollowTimecode" only when it is on (a store
 // that never used it stays as it was); says whether they reached the disk. Does nothing for a
 // null config.
 StoreWrite SaveAudioConfig(const AudioFileConfig* config);

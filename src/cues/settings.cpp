@@ -6,14 +6,17 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -130,6 +133,7 @@ void Settings::CreateWidgets()
         tr("Cues start where the timecode is, move with locates and stop when the timecode stops"));
     followBox->setChecked(workingConfig.followTimecode);
     connect(followBox, &QCheckBox::toggled, this, [this](bool on) { workingConfig.followTimecode = on; });
+    CreateLtcChoice();
 
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
         const QString number = QString::number(slot);
@@ -195,7 +199,13 @@ void Settings::CreateLayout()
         slotRows[slot]->addStretch();
         mainLayout->addLayout(slotRows[slot]);
     }
-    mainLayout->addWidget(followBox);
+    followRow = new QHBoxLayout;
+    followRow->addWidget(followBox);
+    followRow->addStretch();
+    followRow->addWidget(ltcHeader);
+    followRow->addWidget(ltcBox);
+    followRow->addWidget(ltcSignalLabel);
+    mainLayout->addLayout(followRow);
     mainLayout->addStretch();
     buttonRow = new QHBoxLayout;
     buttonRow->addWidget(okButton);
@@ -387,4 +397,57 @@ void Settings::pressCancel()
 {
     close();
     emit valueChangedCancel();
+}
+
+void Settings::CreateLtcChoice()
+{
+    ltcHeader = new QLabel(tr("LTC input:"), this);
+    ltcBox = new QComboBox(this);
+    ltcBox->setObjectName(QStringLiteral("ltcInputBox"));
+    ltcBox->setToolTip(tr("The sound input that carries linear timecode (LTC)"));
+    ltcSignalLabel = new QLabel(this);
+    ltcSignalLabel->setObjectName(QStringLiteral("ltcSignal"));
+    // Until the server answers, the choice holds what is stored, so that Ok keeps it.
+    ShowInputs({});
+    connect(ltcBox, &QComboBox::currentIndexChanged, this, [this] {
+        workingConfig.ltcInput = ltcBox->currentData().toString();
+        RefreshLtcSignal();
+    });
+    if (environment.listInputs)
+        environment.listInputs(this, [this](const QList<SoundInput>& inputs) { ShowInputs(inputs); });
+    ltcSignalTimer = new QTimer(this);
+    connect(ltcSignalTimer, &QTimer::timeout, this, &Settings::RefreshLtcSignal);
+    ltcSignalTimer->start(250);
+    RefreshLtcSignal();
+}
+
+void Settings::ShowInputs(const QList<SoundInput>& inputs)
+{
+    const QSignalBlocker quiet(ltcBox);
+    const QString chosen = workingConfig.ltcInput;
+    ltcBox->clear();
+    ltcBox->addItem(tr("No LTC input"), QString());
+    bool listed = chosen.isEmpty();
+    for (const SoundInput& input : inputs) {
+        ltcBox->addItem(input.description, input.name);
+        listed = listed || input.name == chosen;
+    }
+    // An input the server does not have now (unplugged, or the list not here yet) stays chosen.
+    if (!listed)
+        ltcBox->addItem(chosen, chosen);
+    ltcBox->setCurrentIndex(ltcBox->findData(chosen));
+}
+
+void Settings::RefreshLtcSignal()
+{
+    const QString input = workingConfig.ltcInput;
+    const std::optional<bool> signal =
+        input.isEmpty() || !environment.ltcSignal ? std::nullopt : environment.ltcSignal(input);
+    QString text;
+    if (signal)
+        text = *signal ? tr("\u25cf signal") : tr("\u25cb no signal");
+    else if (!input.isEmpty())
+        text = tr("(read after Ok)");
+    if (ltcSignalLabel->text() != text)
+        ltcSignalLabel->setText(text);
 }

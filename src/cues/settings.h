@@ -4,13 +4,18 @@
 #include "cuefilechecker.h"
 #include "platform/filechooser.h"
 #include "platform/sound.h"
+#include "platform/soundinputs.h"
 
 #include <QColor>
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class QCheckBox;
+class QComboBox;
+class QTimer;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -25,6 +30,10 @@ struct SettingsEnvironment
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
     CueFileCheck checkFile = cueFileState;
+    // The sound server's inputs, for the LTC input's choice.
+    SoundInputLister listInputs = systemSoundInputLister();
+    // Whether the named input carries LTC now; nothing when it is not being read (not chosen yet).
+    std::function<std::optional<bool>(const QString& input)> ltcSignal = {};
 };
 
 // The window in which the user edits the nine cues: per slot the start time, the wave file, and a
@@ -75,6 +84,9 @@ private:
     void DeleteAudio(int slot);
     void PlayAudio(int slot);
     void StopAudio();
+    void CreateLtcChoice();
+    void ShowInputs(const QList<SoundInput>& inputs);
+    void RefreshLtcSignal();
 
     SettingsEnvironment environment;
     QColor defaultColor;
@@ -91,6 +103,11 @@ private:
     QPushButton* defaultButton = nullptr;
     QPushButton* cancelButton = nullptr;
     QCheckBox* followBox = nullptr;
+    QLabel* ltcHeader = nullptr;
+    QComboBox* ltcBox = nullptr;
+    QLabel* ltcSignalLabel = nullptr;
+    QTimer* ltcSignalTimer = nullptr;
+    QHBoxLayout* followRow = nullptr;
     PerSlot<QLabel> stateIcons{};
     PerSlot<QLabel> fileNameLabels{};
     QHBoxLayout* headerRow = nullptr;

@@ -22,6 +22,11 @@ void endWithParent()
 
 } // namespace
 
+QString PulseNullSink::monitorSource()
+{
+    return SinkName + QStringLiteral(".monitor");
+}
+
 PulseNullSink::PulseNullSink()
 {
     server.setChildProcessModifier(endWithParent);

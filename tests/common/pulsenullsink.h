@@ -19,6 +19,9 @@ public:
     static constexpr int SampleRate = 44100;
     static constexpr int Channels = 2;
 
+    // The null sink's monitor: the input that hears what is played into the sink.
+    static QString monitorSource();
+
     PulseNullSink();
     ~PulseNullSink();
     PulseNullSink(const PulseNullSink&) = delete;
