@@ -388,7 +388,7 @@ void MainWindow::FollowCues()
         case CueFollower::Action::Kind::Start:
             for (Sound* other : *audioSounds) {
                 if (other && other != sound && other->isPlaying())
-                    other->fadeOut(CueFollower::StopFadeMs);
+                    other->fadeOut(qMax(CueFollower::StopFadeMs, other->shape().fadeOutMs));
             }
             sound->playFrom(action.placeMs);
             statusLabel->setText(QFileInfo(audioConfig->file[action.slot]).fileName());
@@ -397,7 +397,7 @@ void MainWindow::FollowCues()
             sound->playFrom(action.placeMs);
             break;
         case CueFollower::Action::Kind::Stop:
-            sound->fadeOut(CueFollower::StopFadeMs);
+            sound->fadeOut(qMax(CueFollower::StopFadeMs, sound->shape().fadeOutMs));
             break;
         }
     }
@@ -442,8 +442,12 @@ void MainWindow::CreateAudioSounds()
     if (!audioConfig)
         return;
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
-        if (!audioConfig->file[slot].isEmpty())
-            (*audioSounds)[size_t(slot)] = environment.makeSound(audioConfig->file[slot], this);
+        if (audioConfig->file[slot].isEmpty())
+            continue;
+        Sound* sound = environment.makeSound(audioConfig->file[slot], this);
+        if (sound)
+            sound->setShape(cueSoundShape(*audioConfig, slot));
+        (*audioSounds)[size_t(slot)] = sound;
     }
 }
 
@@ -472,9 +476,10 @@ void MainWindow::StopAllSounds()
 {
     if (!audioSounds)
         return;
+    // Each cue goes with its own fade out; one without is cut, as always.
     for (Sound* sound : *audioSounds) {
         if (sound)
-            sound->stop();
+            sound->stopCue();
     }
 }
 

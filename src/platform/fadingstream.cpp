@@ -1,6 +1,7 @@
 #include "fadingstream.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -12,14 +13,17 @@ pa_usec_t now()
 
 } // namespace
 
-FadingStream::FadingStream(pa_stream* fadingStream, pa_mainloop_api* mainloop, int fadeMs)
-    : stream(fadingStream), api(mainloop), startUs(now()),
+FadingStream::FadingStream(pa_stream* fadingStream, pa_mainloop_api* mainloop, int fadeMs,
+                           std::unique_ptr<ShapedSource> feed)
+    : stream(fadingStream), source(std::move(feed)), api(mainloop), startUs(now()),
       lengthUs(pa_usec_t(fadeMs > 0 ? fadeMs : 0) * PA_USEC_PER_MSEC)
 {
     if (lengthUs == 0 || pa_stream_get_state(stream) != PA_STREAM_READY) {
         end();
         return;
     }
+    if (source)
+        pa_stream_set_write_callback(stream, onWrite, this);
     step();
 }
 
@@ -58,10 +62,21 @@ void FadingStream::end()
     }
     if (!stream)
         return;
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
         pa_stream_disconnect(stream);
     pa_stream_unref(stream);
     stream = nullptr;
+}
+
+void FadingStream::onWrite(pa_stream*, size_t bytes, void* self)
+{
+    auto* fading = static_cast<FadingStream*>(self);
+    // At the file's end or on a failed write the stream plays out what it holds.
+    if (fading->source && fading->source->fill(fading->stream, bytes) != ShapedSource::Fill::More) {
+        pa_stream_set_write_callback(fading->stream, nullptr, nullptr);
+        fading->source.reset();
+    }
 }
 
 void FadingStream::onStep(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)

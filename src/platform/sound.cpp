@@ -20,6 +20,14 @@ void Sound::fadeOut(int)
     stop();
 }
 
+void Sound::stopCue()
+{
+    if (soundShape.fadeOutMs > 0)
+        fadeOut(soundShape.fadeOutMs);
+    else
+        stop();
+}
+
 qint64 Sound::lengthMs() const
 {
     return -1;
