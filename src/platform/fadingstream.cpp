@@ -40,7 +40,12 @@ void FadingStream::step()
         return;
     }
     // Equal power: the level falls slowly at first and fast at the end, so the fade sounds even.
-    const double gain = std::cos(M_PI / 2 * double(elapsed) / double(lengthUs));
+    double gain = std::cos(M_PI / 2 * double(elapsed) / double(lengthUs));
+    // Samples written while the cue faded in sound, with the volume, as held at the stop.
+    pa_usec_t heard = 0;
+    if (source && pa_stream_get_time(stream, &heard) >= 0)
+        gain *= source->heldCorrection(
+            qint64(heard * quint64(pa_stream_get_sample_spec(stream)->rate) / PA_USEC_PER_SEC));
     pa_cvolume volume;
     pa_cvolume_set(&volume, pa_stream_get_sample_spec(stream)->channels, pa_sw_volume_from_linear(gain));
     if (pa_operation* operation = pa_context_set_sink_input_volume(
@@ -73,10 +78,8 @@ void FadingStream::onWrite(pa_stream*, size_t bytes, void* self)
 {
     auto* fading = static_cast<FadingStream*>(self);
     // At the file's end or on a failed write the stream plays out what it holds.
-    if (fading->source && fading->source->fill(fading->stream, bytes) != ShapedSource::Fill::More) {
+    if (fading->source && fading->source->fill(fading->stream, bytes) != ShapedSource::Fill::More)
         pa_stream_set_write_callback(fading->stream, nullptr, nullptr);
-        fading->source.reset();
-    }
 }
 
 void FadingStream::onStep(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)

@@ -20,6 +20,15 @@ double ShapedSource::fadeInGain(qint64 frame) const
 void ShapedSource::holdFadeInAt(qint64 frame)
 {
     fadeInCap = fadeInGain(frame);
+    readBeforeHold = framesRead;
+}
+
+double ShapedSource::heldCorrection(qint64 frame) const
+{
+    if (frame >= readBeforeHold || frame >= fadeInFrames || fadeInCap >= 1)
+        return 1;
+    const double written = std::sin(M_PI / 2 * double(qMax<qint64>(frame, 0)) / double(fadeInFrames));
+    return written > fadeInCap ? fadeInCap / written : 1;
 }
 
 qint64 ShapedSource::read(float* samples, qint64 maxFrames)

@@ -22,6 +22,9 @@ public:
     // A cue stopped while it fades in fades out from where it is: the fade in goes no higher than
     // it was at frame (counted like position()), the one heard when the stop came.
     void holdFadeInAt(qint64 frame);
+    // What the samples already written past the held frame must be scaled by to sound as held
+    // (they were faded in further); 1 for what is written after the hold.
+    double heldCorrection(qint64 frame) const;
     // The gain of the fade in at frame: an equal-power quarter sine, as the fades out are.
     double fadeInGain(qint64 frame) const;
 
@@ -39,5 +42,7 @@ private:
     float level = 1;
     qint64 fadeInFrames = 0;
     double fadeInCap = 1;
+    // Frames read before the hold, written at the fade in's full curve.
+    qint64 readBeforeHold = 0;
     qint64 framesRead = 0;
 };
