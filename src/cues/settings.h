@@ -11,6 +11,8 @@
 #include <array>
 
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -24,14 +26,15 @@ struct SettingsEnvironment
 {
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
-    CueFileCheck checkFile = cueFileState;
+    CueFileCheck checkFile = cueFileAnswer;
+    OutputLister listOutputs = systemOutputLister();
 };
 
-// The window in which the user edits the nine cues: per slot the start time, the wave file, and a
-// test playback of it, with each row coloured by whether its file can play and whether its start
-// time clashes with another cue. It works on a copy of the caller's cue list and writes it back
-// only on Ok; each button reports its outcome through a signal emitted as its very last act,
-// because the receiver deletes the dialog while handling it.
+// The window in which the user edits the nine cues: per slot the start time and frame, the level,
+// the fades, the output, the wave file and its length, and a test playback of it, with each row coloured by
+// whether its file can play and whether its start time clashes with another cue. It works on a copy of the
+// caller's cue list and writes it back only on Ok; each button reports its outcome through a signal emitted
+// as its very last act, because the receiver deletes the dialog while handling it.
 class Settings : public QWidget
 {
     Q_OBJECT
@@ -70,6 +73,8 @@ private:
     std::optional<CueFileState> FileState(int slot) const;
     void RefreshRowStates();
     void RefreshRowButtons();
+    void ShowOutputs(const QList<SoundOutput>& found);
+    void FillOutputBox(int slot);
     QString ChooseAudioFile();
     void ChangedAudio(int slot);
     void DeleteAudio(int slot);
@@ -85,6 +90,14 @@ private:
     PerSlot<QSpinBox> hourBoxes{};
     PerSlot<QSpinBox> minuteBoxes{};
     PerSlot<QSpinBox> secondsBoxes{};
+    PerSlot<QSpinBox> frameBoxes{};
+    PerSlot<QDoubleSpinBox> levelBoxes{};
+    PerSlot<QSpinBox> fadeInBoxes{};
+    PerSlot<QSpinBox> fadeOutBoxes{};
+    PerSlot<QComboBox> outputBoxes{};
+    PerSlot<QLabel> lengthLabels{};
+    // The sound server's outputs, once it has answered.
+    std::optional<QList<SoundOutput>> outputs;
     QLabel* timeHeader = nullptr;
     QLabel* fileHeader = nullptr;
     QPushButton* okButton = nullptr;

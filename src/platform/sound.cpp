@@ -37,3 +37,10 @@ SoundFactory systemSoundFactory()
 {
     return engineSoundFactory(SoundEngine::shared());
 }
+
+OutputLister systemOutputLister()
+{
+    return [](std::function<void(const QList<SoundOutput>&)> answer) {
+        SoundEngine::shared()->listOutputs(std::move(answer));
+    };
+}

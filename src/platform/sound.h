@@ -1,6 +1,9 @@
 #pragma once
 
+#include "soundoutput.h"
 #include "soundshape.h"
+
+#include <QList>
 
 #include <QObject>
 #include <QString>
@@ -47,6 +50,11 @@ private:
 
 // How an owner makes its sounds: the system's real output, or a test's recording stand-in.
 using SoundFactory = std::function<Sound*(const QString& fileName, QObject* parent)>;
+
+// Asks the sound output for the outputs it has now; answer comes later, on any thread, with none
+// when there is no sound server. The asker never waits for the server.
+using OutputLister = std::function<void(std::function<void(const QList<SoundOutput>&)> answer)>;
+OutputLister systemOutputLister();
 
 // Sounds that play through the system's default audio output, on the one sound engine that the
 // program's sounds share.
