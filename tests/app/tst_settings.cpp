@@ -770,8 +770,8 @@ void SettingsTest::unsavedCuesAreSaidAndKept()
 
     // The show goes on with the cues of this session: the edited one, or none after Default.
     harness.recorder.takeEvents();
-    << dialog->workingCopy().frame[0] << dialog->workingCopy().hour[0] << dialog->workingCopy().minute[0];
-    harness.sendTimecode(QStringLiteral("127.0.0.5"), 0, 0, 20, 0);
+    // A sender's first timecode is no place until its next one confirms it: the show runs onto it.
+    harness.runOnto(QStringLiteral("127.0.0.5"), 0, 0, 20);
     const QStringList played = pressOk ? QStringList{"stop " + intro, "play " + intro} : QStringList();
     QCOMPARE(harness.recorder.takeEvents(), played);
 }
