@@ -88,7 +88,7 @@ QSpinBox* fadeBox(int value, const QString& name, const QString& toolTip)
 QString lengthText(qint64 ms)
 {
     if (ms < 0)
-        return QStringLiteral("--:--");
+        return {};
     const qint64 seconds = (ms + 500) / 1000;
     return QStringLiteral("%1:%2")
         .arg(seconds / 60, 2, 10, QLatin1Char('0'))
@@ -210,12 +210,16 @@ void Settings::CreateWidgets()
         connect(fadeOutBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
         outputBoxes[slot] = new QComboBox;
         outputBoxes[slot]->setObjectName(QStringLiteral("output") + number);
-        outputBoxes[slot]->setMaximumWidth(OutputBoxWidth);
+        outputBoxes[slot]->setFixedWidth(OutputBoxWidth);
         FillOutputBox(slot);
         connect(outputBoxes[slot], &QComboBox::activated, this, &Settings::Changed);
         lengthLabels[slot] = new QLabel(this);
         lengthLabels[slot]->setObjectName(QStringLiteral("length") + number);
         lengthLabels[slot]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // As wide for every length, bold or not, so that the file buttons stay in one column.
+        QFont bold = lengthLabels[slot]->font();
+        bold.setBold(true);
+        lengthLabels[slot]->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("888:88")));
         fileButtons[slot] = new QPushButton(QStringLiteral("..."));
         fileButtons[slot]->setObjectName(QStringLiteral("fileButton") + number);
         fileButtons[slot]->setToolTip(pathToolTip(workingConfig.file[slot]));
