@@ -6,11 +6,7 @@
 
 #include <pulse/pulseaudio.h>
 
-#include <pthread.h>
-#include <sched.h>
 #include <sys/eventfd.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <utility>
 
@@ -107,29 +103,8 @@ void SoundEngine::post(Request request)
     }
 }
 
-namespace {
-
-// The engine's thread refills each stream when the server asks; a thread left waiting behind a
-// busy machine's other work for longer than the stream's buffer is a dropout, heard as a gap in
-// the cue. So it asks for the round-robin real-time class at a low priority (below the sound
-// server's own, which it must not hold up), as a sound player's streaming thread does; where the
-// system does not allow that (no rtprio for the user), it asks for a higher share of the
-// ordinary class; where neither is allowed it runs as it is. It only ever waits for the server
-// or the disk, so it cannot hold a core.
-void raiseEngineThread()
-{
-    sched_param param{};
-    param.sched_priority = qMax(sched_get_priority_min(SCHED_RR), SoundEngine::RealtimePriority);
-    if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0)
-        return;
-    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), SoundEngine::NiceWithoutRealtime);
-}
-
-} // namespace
-
 void SoundEngine::run()
 {
-    raiseEngineThread();
     pa_mainloop_api* api = pa_mainloop_get_api(mainloop);
     PulseOutput pulse(api, options.server, options.report);
     output = &pulse;

@@ -42,12 +42,6 @@ public:
     SoundEngine(const SoundEngine&) = delete;
     SoundEngine& operator=(const SoundEngine&) = delete;
 
-    // The engine thread's scheduling (see raiseEngineThread): a low real-time priority, under
-    // PulseAudio's own (5 for its clients' threads, more for its own), or failing that a nicer
-    // share of the ordinary class.
-    static constexpr int RealtimePriority = 3;
-    static constexpr int NiceWithoutRealtime = -11;
-
     // The engine that the program's sounds share; made on first use, gone with its last user.
     static std::shared_ptr<SoundEngine> shared();
 
