@@ -97,9 +97,13 @@ bool PulseVoice::connectStream(const QByteArray& output)
     buffer.maxlength = quint32(-1);
     buffer.tlength = quint32(pa_usec_to_bytes(pa_usec_t(BufferMs) * PA_USEC_PER_MSEC, &spec));
     buffer.prebuf = quint32(-1);
-    buffer.minreq = quint32(-1);
+    buffer.minreq = quint32(pa_usec_to_bytes(pa_usec_t(RequestMs) * PA_USEC_PER_MSEC, &spec));
     buffer.fragsize = quint32(-1);
-    const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
+    // Early requests: the server keeps only about RequestMs in the device's buffer (the start
+    // latency) and asks for more every RequestMs, while the stream itself holds BufferMs ahead.
+    // Adjusting the latency instead would split BufferMs between the device and the stream, so
+    // that the stream held about half of it and a start came that much later.
+    const auto flags = pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_AUTO_TIMING_UPDATE |
                                          PA_STREAM_INTERPOLATE_TIMING);
     return pa_stream_connect_playback(stream, device.isEmpty() ? nullptr : device.constData(), &buffer, flags,
                                       nullptr, nullptr) >= 0;

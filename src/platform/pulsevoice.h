@@ -49,9 +49,12 @@ public:
     // A play that could not even start: the window stops waiting for it.
     void refuse(quint64 generation);
 
-    // How long a stream holds ahead of what is heard: room for the engine's thread to be late
-    // (a slow disk, a busy machine) without a dropout.
-    static constexpr int BufferMs = 100;
+    // How long a stream holds ahead of what is heard: room for the engine's thread, and the
+    // server's thread that asks it for more, to be late (a slow disk, a busy machine) without a
+    // dropout. It costs no start latency: the device holds only RequestMs of it.
+    static constexpr int BufferMs = 250;
+    // How often the server asks for more, and about how much the device holds ahead.
+    static constexpr int RequestMs = 10;
     // How often the end of a playback is checked once the last sample has been written.
     static constexpr int EndCheckMs = 10;
     // A server that stops playing altogether must not keep a cue "playing" for ever.
