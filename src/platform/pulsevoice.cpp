@@ -96,7 +96,8 @@ bool PulseVoice::connectStream(const QByteArray& output)
     pa_buffer_attr buffer;
     buffer.maxlength = quint32(-1);
     buffer.tlength = quint32(pa_usec_to_bytes(pa_usec_t(BufferMs) * PA_USEC_PER_MSEC, &spec));
-    buffer.prebuf = quint32(-1);
+    // Sound as soon as two requests' worth is in, not once the whole buffer is.
+    buffer.prebuf = quint32(pa_usec_to_bytes(pa_usec_t(2 * RequestMs) * PA_USEC_PER_MSEC, &spec));
     buffer.minreq = quint32(pa_usec_to_bytes(pa_usec_t(RequestMs) * PA_USEC_PER_MSEC, &spec));
     buffer.fragsize = quint32(-1);
     // Early requests: the server keeps only about RequestMs in the device's buffer (the start
