@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -91,6 +92,62 @@ void benchPlayAndStop(PulseNullSink& server, const SoundFactory& makeSound, cons
     std::printf("first cue: play() %.3f ms, audible after %.1f ms; tenth cue: play() %.3f ms, audible after "
                 "%.1f ms; silent plays: %ld\n",
                 playMs[0], audibleMs[0], playMs[9], audibleMs[9], silent);
+}
+
+// Cues with a level, a fade in and a 2 s fade out: the GUI thread's time in a start and in a stop
+// (the fades run on the engine's thread), and the CPU the whole process takes while two such cues
+// at 48 kHz stereo crossfade, one starting as the other fades out.
+void benchShapedCues(const SoundFactory& makeSound, const QTemporaryDir& dir)
+{
+    constexpr int Rounds = 100;
+    constexpr int FadeOutMs = 2000;
+    const QString paths[2] = {dir.filePath(QStringLiteral("shaped a.wav")),
+                              dir.filePath(QStringLiteral("shaped b.wav"))};
+    for (const QString& path : paths) {
+        if (!writeToneFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, 48000 * 6))
+            return;
+    }
+    QObject owner;
+    Sound* sounds[2] = {makeSound(paths[0], &owner), makeSound(paths[1], &owner)};
+    for (Sound* sound : sounds)
+        sound->setShape(SoundShape{-6, 500, FadeOutMs, {}});
+    QTest::qWait(1000);
+    std::vector<double> startMs, stopMs;
+    for (int round = 0; round < Rounds; ++round) {
+        Sound* sound = sounds[round % 2];
+        startMs.push_back(timedMs([&] { sound->play(); }));
+        QTest::qWait(30);
+        stopMs.push_back(timedMs([&] { sound->stopCue(); }));
+        QTest::qWait(10);
+    }
+    QTest::qWait(FadeOutMs + 200);
+
+    // Crossfades for ten seconds: every 2.5 s the other cue starts and the playing one fades out.
+    constexpr int CrossfadeMs = 10000;
+    timespec before{}, after{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    QElapsedTimer wall;
+    wall.start();
+    for (int round = 0; wall.elapsed() < CrossfadeMs; ++round) {
+        sounds[(round + 1) % 2]->stopCue();
+        sounds[round % 2]->play();
+        QTest::qWait(2500);
+    }
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double cpuMs =
+        double(after.tv_sec - before.tv_sec) * 1e3 + double(after.tv_nsec - before.tv_nsec) / 1e6;
+    for (Sound* sound : sounds)
+        sound->stop();
+
+    std::printf("\nCues at -6 dB with a 500 ms fade in and a %d ms fade out, %d starts and stops\n",
+                FadeOutMs, Rounds);
+    std::printf("| | median | p99 | max |\n|---|---|---|---|\n");
+    std::printf("| start (GUI thread) | %.3f ms | %.3f ms | %.3f ms |\n", quantile(startMs, 50),
+                quantile(startMs, 99), quantile(startMs, 100));
+    std::printf("| stop with a %d ms fade out (GUI thread) | %.3f ms | %.3f ms | %.3f ms |\n", FadeOutMs,
+                quantile(stopMs, 50), quantile(stopMs, 99), quantile(stopMs, 100));
+    std::printf("Two cues crossfading at 48 kHz stereo for %.1f s: the process used %.2f %% of a core\n",
+                double(wall.elapsed()) / 1000, 100 * cpuMs / double(wall.elapsed()));
 }
 
 // Nine ten-minute cues made, then rebuilt as Ok in the settings dialog does, then one started.
@@ -304,6 +361,7 @@ int main(int argc, char** argv)
 
     const SoundFactory makeSound = systemSoundFactory();
     benchPlayAndStop(server, makeSound, shortCue);
+    benchShapedCues(makeSound, dir);
     benchRebuild(makeSound, dir);
     benchDatagramToSound(server, makeSound, shortCue);
     benchFollow(server, makeSound, dir);

@@ -52,7 +52,9 @@ int main(int argc, char* argv[])
     const QString intro = show.filePath(QStringLiteral("intro.wav"));
     const QString applause = show.filePath(QStringLiteral("applause.wav"));
     const QString bows = show.filePath(QStringLiteral("bows.wav"));
-    for (const QString& path : {intro, applause, bows}) {
+    const QString thunder = show.filePath(QStringLiteral("thunder.wav"));
+    const QString rain = show.filePath(QStringLiteral("rain.wav"));
+    for (const QString& path : {intro, applause, bows, thunder, rain}) {
         if (!writeSilentWave(path)) {
             std::fprintf(stderr, "velmora-settings-screenshot: cannot write %s\n", qPrintable(path));
             return 1;
@@ -63,18 +65,36 @@ int main(int argc, char* argv[])
     {
         int slot;
         QString file;
-        quint16 hour, minute, seconds;
-    } shown[] = {{0, intro, 0, 0, 10},
-                 {1, show.filePath(QStringLiteral("walk-in music.wav")), 0, 5, 0},
-                 {2, applause, 1, 20, 0},
-                 {3, bows, 1, 20, 0}};
+        quint16 hour, minute, seconds, frame;
+        double levelDb;
+        int fadeInMs, fadeOutMs;
+        QString output;
+    } shown[] = {{0, intro, 0, 0, 10, 12, -3, 0, 2000, {}},
+                 {1, show.filePath(QStringLiteral("walk-in music.wav")), 0, 5, 0, 0, 0, 0, 0, {}},
+                 {2, applause, 1, 20, 0, 0, -6, 500, 3000, QStringLiteral("alsa_output.usb-stage")},
+                 {3, bows, 1, 20, 0, 0, 0, 0, 0, {}},
+                 {4, thunder, 1, 30, 0, 0, 4.5, 0, 0, {}},
+                 {5, rain, 1, 30, 0, 20, -10, 1500, 1000, QStringLiteral("alsa_output.usb-pa")}};
     for (const auto& cue : shown) {
         cues.file[cue.slot] = cue.file;
         cues.hour[cue.slot] = cue.hour;
         cues.minute[cue.slot] = cue.minute;
         cues.seconds[cue.slot] = cue.seconds;
+        cues.frame[cue.slot] = cue.frame;
+        cues.levelDb[cue.slot] = cue.levelDb;
+        cues.fadeInMs[cue.slot] = cue.fadeInMs;
+        cues.fadeOutMs[cue.slot] = cue.fadeOutMs;
+        cues.output[cue.slot] = cue.output;
     }
-    Settings dialog(&cues, nullptr);
+    // The outputs of a show machine with a second sound card for the stage; the PA's USB interface
+    // (rain's output) is unplugged.
+    SettingsEnvironment environment;
+    environment.listOutputs = [](std::function<void(const QList<SoundOutput>&)> answer) {
+        answer(
+            {{QStringLiteral("alsa_output.pci-0000_00_1f.3.analog-stereo"), QStringLiteral("Built-in Audio")},
+             {QStringLiteral("alsa_output.usb-stage"), QStringLiteral("Stage monitors")}});
+    };
+    Settings dialog(&cues, nullptr, environment);
     dialog.show();
     dialog.move(0, 0);
     dialog.raise();

@@ -445,7 +445,7 @@ void MainWindow::FollowCues()
         case CueFollower::Action::Kind::Start:
             for (Sound* other : *audioSounds) {
                 if (other && other != sound && other->isPlaying())
-                    other->fadeOut(CueFollower::StopFadeMs);
+                    other->fadeOut(qMax(CueFollower::StopFadeMs, other->shape().fadeOutMs));
             }
             sound->playFrom(action.placeMs);
             statusLabel->setText(QFileInfo(audioConfig->file[action.slot]).fileName());
@@ -454,7 +454,7 @@ void MainWindow::FollowCues()
             sound->playFrom(action.placeMs);
             break;
         case CueFollower::Action::Kind::Stop:
-            sound->fadeOut(CueFollower::StopFadeMs);
+            sound->fadeOut(qMax(CueFollower::StopFadeMs, sound->shape().fadeOutMs));
             break;
         }
     }
@@ -575,8 +575,12 @@ void MainWindow::CreateAudioSounds()
     if (!audioConfig)
         return;
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
-        if (!audioConfig->file[slot].isEmpty())
-            (*audioSounds)[size_t(slot)] = environment.makeSound(audioConfig->file[slot], this);
+        if (audioConfig->file[slot].isEmpty())
+            continue;
+        Sound* sound = environment.makeSound(audioConfig->file[slot], this);
+        if (sound)
+            sound->setShape(cueSoundShape(*audioConfig, slot));
+        (*audioSounds)[size_t(slot)] = sound;
     }
 }
 
@@ -605,9 +609,10 @@ void MainWindow::StopAllSounds()
 {
     if (!audioSounds)
         return;
+    // Each cue goes with its own fade out; one without is cut, as always.
     for (Sound* sound : *audioSounds) {
         if (sound)
-            sound->stop();
+            sound->stopCue();
     }
 }
 
@@ -668,9 +673,12 @@ void MainWindow::ChangedAudioEdit()
                 return std::nullopt;
             return ltcInput->hasSignal();
         };
-        settingsDialog = new Settings(audioConfig, nullptr,
-                                      SettingsEnvironment{environment.makeSound, environment.chooseFile,
-                                                          cueFileState, environment.listInputs, ltcSignal});
+        SettingsEnvironment dialogEnvironment;
+        dialogEnvironment.makeSound = environment.makeSound;
+        dialogEnvironment.chooseFile = environment.chooseFile;
+        dialogEnvironment.listInputs = environment.listInputs;
+        dialogEnvironment.ltcSignal = ltcSignal;
+        settingsDialog = new Settings(audioConfig, nullptr, dialogEnvironment);
         connect(settingsDialog, &Settings::valueChanged, this, &MainWindow::SettingsChanged);
         connect(settingsDialog, &Settings::valueChangedToDefault, this,
                 &MainWindow::SettingsChangedToDefaultExtern);

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +36,31 @@ QString minuteKey(int slot)
 QString secondsKey(int slot)
 {
     return QStringLiteral("audio_seconds_%1").arg(slot);
+}
+
+QString frameKey(int slot)
+{
+    return QStringLiteral("audio_frame_%1").arg(slot);
+}
+
+QString levelKey(int slot)
+{
+    return QStringLiteral("audio_level_%1").arg(slot);
+}
+
+QString fadeInKey(int slot)
+{
+    return QStringLiteral("audio_fadein_%1").arg(slot);
+}
+
+QString fadeOutKey(int slot)
+{
+    return QStringLiteral("audio_fadeout_%1").arg(slot);
+}
+
+QString outputKey(int slot)
+{
+    return QStringLiteral("audio_output_%1").arg(slot);
 }
 
 QString followKey()
@@ -60,6 +87,43 @@ quint16 cueNumber(const QVariant& value)
     bool ok = false;
     const int number = text.toInt(&ok);
     return ok ? static_cast<quint16>(number) : 0;
+}
+
+// The keys that came after the first cue lists: what cannot be read as a sensible value reads as
+// absent, so that the cue plays as it did before they existed.
+std::optional<int> optionalNumber(const QSettings& settings, const QString& key, int low, int high)
+{
+    const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return std::nullopt;
+    const QString text = value.toString();
+    bool ok = false;
+    const int number = text.contains(QChar(u'\0')) ? 0 : text.trimmed().toInt(&ok);
+    if (!ok || number < low || number > high)
+        return std::nullopt;
+    return number;
+}
+
+double readLevel(const QSettings& settings, const QString& key)
+{
+    const QString text = settings.value(key).toString();
+    bool ok = false;
+    const double level = text.contains(QChar(u'\0')) ? 0 : text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(level))
+        return 0;
+    return std::clamp(level, MinCueLevelDb, MaxCueLevelDb);
+}
+
+// Written when it is not the default, removed when it is.
+void storeUnlessDefault(QSettings& settings, const QString& key, const QVariant& value, bool isDefault,
+                        QStringList& keys)
+{
+    if (isDefault) {
+        settings.remove(key);
+        return;
+    }
+    settings.setValue(key, value);
+    keys << key;
 }
 
 quint16 readCueNumber(const QSettings& settings, const QString& key, quint16 current)
@@ -132,8 +196,21 @@ bool operator==(const AudioFileConfig& a, const AudioFileConfig& b)
     return std::equal(a.hour, a.hour + AudioSlotCount, b.hour) &&
            std::equal(a.minute, a.minute + AudioSlotCount, b.minute) &&
            std::equal(a.seconds, a.seconds + AudioSlotCount, b.seconds) &&
-           std::equal(a.file, a.file + AudioSlotCount, b.file) && a.followTimecode == b.followTimecode &&
-           a.ltcInput == b.ltcInput;
+           std::equal(a.frame, a.frame + AudioSlotCount, b.frame) &&
+           std::equal(a.file, a.file + AudioSlotCount, b.file) &&
+           std::equal(a.levelDb, a.levelDb + AudioSlotCount, b.levelDb) &&
+           std::equal(a.fadeInMs, a.fadeInMs + AudioSlotCount, b.fadeInMs) &&
+           std::equal(a.fadeOutMs, a.fadeOutMs + AudioSlotCount, b.fadeOutMs) &&
+           std::equal(a.output, a.output + AudioSlotCount, b.output) &&
+           a.followTimecode == b.followTimecode && a.ltcInput == b.ltcInput;
+}
+
+SoundShape cueSoundShape(const AudioFileConfig& config, int slot)
+{
+    if (slot < 0 || slot >= AudioSlotCount)
+        return {};
+    return SoundShape{config.levelDb[slot], config.fadeInMs[slot], config.fadeOutMs[slot],
+                      config.output[slot]};
 }
 
 void LoadAudioConfig(AudioFileConfig* config)
@@ -146,6 +223,13 @@ void LoadAudioConfig(AudioFileConfig* config)
         config->hour[slot] = readCueNumber(settings, hourKey(slot), config->hour[slot]);
         config->minute[slot] = readCueNumber(settings, minuteKey(slot), config->minute[slot]);
         config->seconds[slot] = readCueNumber(settings, secondsKey(slot), config->seconds[slot]);
+        // Absent or unreadable: the cue as it was before these keys, frame 0, as the file is, no
+        // fades, the default output. A frame past any rate would never fire at all.
+        config->frame[slot] = quint16(optionalNumber(settings, frameKey(slot), 0, 29).value_or(0));
+        config->levelDb[slot] = readLevel(settings, levelKey(slot));
+        config->fadeInMs[slot] = optionalNumber(settings, fadeInKey(slot), 0, MaxCueFadeMs).value_or(0);
+        config->fadeOutMs[slot] = optionalNumber(settings, fadeOutKey(slot), 0, MaxCueFadeMs).value_or(0);
+        config->output[slot] = settings.value(outputKey(slot)).toString();
     }
     // Anything but a true value, as the store writes it, leaves the cues as they always were.
     config->followTimecode = settings.value(followKey(), false).toString() == QLatin1String("true");
@@ -164,6 +248,15 @@ StoreWrite SaveAudioConfig(const AudioFileConfig* config)
         settings.setValue(minuteKey(slot), int(config->minute[slot]));
         settings.setValue(secondsKey(slot), int(config->seconds[slot]));
         keys << fileKey(slot) << hourKey(slot) << minuteKey(slot) << secondsKey(slot);
+        storeUnlessDefault(settings, frameKey(slot), int(config->frame[slot]), config->frame[slot] == 0,
+                           keys);
+        storeUnlessDefault(settings, levelKey(slot), config->levelDb[slot], config->levelDb[slot] == 0, keys);
+        storeUnlessDefault(settings, fadeInKey(slot), config->fadeInMs[slot], config->fadeInMs[slot] == 0,
+                           keys);
+        storeUnlessDefault(settings, fadeOutKey(slot), config->fadeOutMs[slot], config->fadeOutMs[slot] == 0,
+                           keys);
+        storeUnlessDefault(settings, outputKey(slot), config->output[slot], config->output[slot].isEmpty(),
+                           keys);
     }
     if (config->followTimecode) {
         settings.setValue(followKey(), true);
@@ -189,6 +282,11 @@ void ClearAudioConfig(AudioFileConfig* config)
         config->hour[slot] = 0;
         config->minute[slot] = 0;
         config->seconds[slot] = 0;
+        config->frame[slot] = 0;
+        config->levelDb[slot] = 0;
+        config->fadeInMs[slot] = 0;
+        config->fadeOutMs[slot] = 0;
+        config->output[slot].clear();
     }
     config->followTimecode = false;
     config->ltcInput.clear();

@@ -50,6 +50,12 @@ std::optional<CueFileState> CueFileChecker::state(const QString& path) const
     return found == entries.cend() ? std::nullopt : found->state;
 }
 
+qint64 CueFileChecker::lengthMs(const QString& path) const
+{
+    const auto found = entries.constFind(path);
+    return found == entries.cend() ? -1 : found->lengthMs;
+}
+
 void CueFileChecker::start(const QString& path)
 {
     Entry& entry = entries[path];
@@ -58,12 +64,12 @@ void CueFileChecker::start(const QString& path)
     // The answer comes back on this object's thread through a watcher that is a child of this
     // object, so not at all once it is gone: a dialog closed while a share still thinks is simply
     // not told.
-    auto promise = std::make_shared<QPromise<CueFileState>>();
-    auto* watcher = new QFutureWatcher<CueFileState>(this);
+    auto promise = std::make_shared<QPromise<CueFileAnswer>>();
+    auto* watcher = new QFutureWatcher<CueFileAnswer>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
-        const CueFileState state = watcher->result();
+        const CueFileAnswer answer = watcher->result();
         watcher->deleteLater();
-        answered(path, state);
+        answered(path, answer);
     });
     watcher->setFuture(promise->future());
     checkThreads().start([promise, check = checkFile, path] {
@@ -73,10 +79,11 @@ void CueFileChecker::start(const QString& path)
     });
 }
 
-void CueFileChecker::answered(const QString& path, CueFileState state)
+void CueFileChecker::answered(const QString& path, const CueFileAnswer& answer)
 {
     Entry& entry = entries[path];
-    entry.state = state;
+    entry.state = answer.state;
+    entry.lengthMs = answer.lengthMs;
     entry.running = false;
     if (entry.again)
         start(path);

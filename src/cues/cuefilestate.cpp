@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-CueFileState cueFileState(const QString& path)
+namespace {
+
+CueFileAnswer examine(const QString& path, bool measure)
 {
     if (path.isEmpty())
         return CueFileState::NoFile;
@@ -26,5 +28,21 @@ CueFileState cueFileState(const QString& path)
         return CueFileState::Unreadable;
     file.close();
     AudioFileReader reader;
-    return reader.open(path) ? CueFileState::Playable : CueFileState::NotSound;
+    if (!reader.open(path))
+        return CueFileState::NotSound;
+    return CueFileAnswer(CueFileState::Playable, measure && reader.sampleRate() > 0
+                                                     ? reader.frames() * 1000 / reader.sampleRate()
+                                                     : -1);
+}
+
+} // namespace
+
+CueFileState cueFileState(const QString& path)
+{
+    return examine(path, false).state;
+}
+
+CueFileAnswer cueFileAnswer(const QString& path)
+{
+    return examine(path, true);
 }

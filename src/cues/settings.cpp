@@ -7,11 +7,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -19,15 +22,20 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QColor Red(255, 0, 0);
 const QColor Orange(255, 127, 0);
 const QColor Green(0, 255, 0);
 
-// A file name as wide as about forty characters: longer names are cut in the middle, so that a
+// A file name as wide as about thirty characters: longer names are cut in the middle, so that a
 // path from the store cannot push the dialog off the screen.
-constexpr int FileNameChars = 40;
+constexpr int FileNameChars = 30;
+// An output's description can be long ("Built-in Audio Analog Stereo"): its box stays this wide
+// and shows the whole of it in its list.
+constexpr int OutputBoxWidth = 130;
 
 void colourWidget(QWidget* widget, const QColor& colour)
 {
@@ -65,6 +73,30 @@ QSpinBox* timeBox(int maximum, quint16 value, const QString& name)
     return box;
 }
 
+QSpinBox* fadeBox(int value, const QString& name, const QString& toolTip)
+{
+    auto* box = new QSpinBox;
+    box->setObjectName(name);
+    box->setRange(0, MaxCueFadeMs);
+    box->setSingleStep(100);
+    box->setSuffix(QStringLiteral(" ms"));
+    box->setValue(value);
+    box->setAlignment(Qt::AlignRight);
+    box->setToolTip(toolTip);
+    return box;
+}
+
+// A file's length as the show's running order gives it.
+QString lengthText(qint64 ms)
+{
+    if (ms < 0)
+        return {};
+    const qint64 seconds = (ms + 500) / 1000;
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 QPushButton* iconButton(const char* image, const QString& toolTip, const QString& name)
 {
     auto* button = new QPushButton(QIcon(QString::fromLatin1(image)), QString());
@@ -86,6 +118,8 @@ Settings::Settings(AudioFileConfig* config, QWidget* parent, SettingsEnvironment
         this->environment.makeSound = systemSoundFactory();
     if (!this->environment.chooseFile)
         this->environment.chooseFile = systemFileChooser();
+    if (!this->environment.listOutputs)
+        this->environment.listOutputs = systemOutputLister();
     setWindowIcon(QIcon(QStringLiteral(":/images/Velmora.png")));
     SetAudioConfig(config);
     fileChecker = new CueFileChecker(this->environment.checkFile, this);
@@ -96,6 +130,17 @@ Settings::Settings(AudioFileConfig* config, QWidget* parent, SettingsEnvironment
     CheckFiles();
     CreateWidgets();
     CreateLayout();
+    // The sound server answers on its own time; the rows show the stored outputs until then.
+    QPointer<Settings> dialog(this);
+    this->environment.listOutputs([dialog](const QList<SoundOutput>& found) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [dialog, found] {
+                if (dialog)
+                    dialog->ShowOutputs(found);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 Settings::~Settings()
@@ -149,6 +194,35 @@ void Settings::CreateWidgets()
         connect(minuteBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
         secondsBoxes[slot] = timeBox(59, workingConfig.seconds[slot], QStringLiteral("seconds") + number);
         connect(secondsBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
+        frameBoxes[slot] = timeBox(29, workingConfig.frame[slot], QStringLiteral("frame") + number);
+        connect(frameBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
+        levelBoxes[slot] = new QDoubleSpinBox;
+        levelBoxes[slot]->setObjectName(QStringLiteral("level") + number);
+        levelBoxes[slot]->setRange(MinCueLevelDb, MaxCueLevelDb);
+        levelBoxes[slot]->setDecimals(1);
+        levelBoxes[slot]->setSuffix(QStringLiteral(" dB"));
+        levelBoxes[slot]->setValue(workingConfig.levelDb[slot]);
+        levelBoxes[slot]->setAlignment(Qt::AlignRight);
+        levelBoxes[slot]->setToolTip(tr("Level of the cue; 0 dB plays the file as it is"));
+        connect(levelBoxes[slot], &QDoubleSpinBox::valueChanged, this, &Settings::Changed);
+        fadeInBoxes[slot] = fadeBox(workingConfig.fadeInMs[slot], QStringLiteral("fadeIn") + number,
+                                    tr("Fade in from silence when the cue starts"));
+        connect(fadeInBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
+        fadeOutBoxes[slot] = fadeBox(workingConfig.fadeOutMs[slot], QStringLiteral("fadeOut") + number,
+                                     tr("Fade out when the cue is stopped; 0 cuts it"));
+        connect(fadeOutBoxes[slot], &QSpinBox::valueChanged, this, &Settings::Changed);
+        outputBoxes[slot] = new QComboBox;
+        outputBoxes[slot]->setObjectName(QStringLiteral("output") + number);
+        outputBoxes[slot]->setFixedWidth(OutputBoxWidth);
+        FillOutputBox(slot);
+        connect(outputBoxes[slot], &QComboBox::activated, this, &Settings::Changed);
+        lengthLabels[slot] = new QLabel(this);
+        lengthLabels[slot]->setObjectName(QStringLiteral("length") + number);
+        lengthLabels[slot]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // As wide for every length, bold or not, so that the file buttons stay in one column.
+        QFont bold = lengthLabels[slot]->font();
+        bold.setBold(true);
+        lengthLabels[slot]->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("888:88")));
         fileButtons[slot] = new QPushButton(QStringLiteral("..."));
         fileButtons[slot]->setObjectName(QStringLiteral("fileButton") + number);
         fileButtons[slot]->setToolTip(pathToolTip(workingConfig.file[slot]));
@@ -178,7 +252,8 @@ void Settings::CreateWidgets()
 
 void Settings::CreateLayout()
 {
-    timeHeader = new QLabel(QStringLiteral("Audio File start at Time Code (hh:mm:ss)"), this);
+    timeHeader =
+        new QLabel(QStringLiteral("Audio File start at Time Code (hh:mm:ss:ff), level, fades, output"), this);
     fileHeader = new QLabel(QStringLiteral("Audio File Configuration"), this);
     headerRow = new QHBoxLayout;
     headerRow->addWidget(timeHeader);
@@ -192,6 +267,9 @@ void Settings::CreateLayout()
         for (QWidget* widget :
              {static_cast<QWidget*>(stateIcons[slot]), static_cast<QWidget*>(hourBoxes[slot]),
               static_cast<QWidget*>(minuteBoxes[slot]), static_cast<QWidget*>(secondsBoxes[slot]),
+              static_cast<QWidget*>(frameBoxes[slot]), static_cast<QWidget*>(levelBoxes[slot]),
+              static_cast<QWidget*>(fadeInBoxes[slot]), static_cast<QWidget*>(fadeOutBoxes[slot]),
+              static_cast<QWidget*>(outputBoxes[slot]), static_cast<QWidget*>(lengthLabels[slot]),
               static_cast<QWidget*>(fileButtons[slot]), static_cast<QWidget*>(deleteButtons[slot]),
               static_cast<QWidget*>(playButtons[slot]), static_cast<QWidget*>(stopButtons[slot]),
               static_cast<QWidget*>(fileNameLabels[slot])})
@@ -271,10 +349,47 @@ void Settings::RefreshRowStates()
             ok = false;
             problems << tr("Another cue starts at the same time; only the upper one plays");
         }
-        for (QSpinBox* box : {hourBoxes[slot], minuteBoxes[slot], secondsBoxes[slot]}) {
+        const QString rates =
+            workingConfig.file[slot].isEmpty() ? QString() : ratesWithoutFrame(workingConfig, slot);
+        if (!rates.isEmpty())
+            problems << tr("Frame %1 never comes at %2 fps: the cue does not start from such a sender")
+                            .arg(workingConfig.frame[slot])
+                            .arg(rates);
+        for (QSpinBox* box : {hourBoxes[slot], minuteBoxes[slot], secondsBoxes[slot], frameBoxes[slot]}) {
             if (box)
                 colourTimeBox(box, clash ? Red : defaultColor, clash);
         }
+        if (frameBoxes[slot] && !clash)
+            colourTimeBox(frameBoxes[slot], rates.isEmpty() ? defaultColor : Orange, !rates.isEmpty());
+
+        const QString& output = workingConfig.output[slot];
+        const bool outputMissing = !output.isEmpty() && outputs &&
+                                   std::none_of(outputs->cbegin(), outputs->cend(),
+                                                [&](const SoundOutput& o) { return o.name == output; });
+        if (outputMissing && !workingConfig.file[slot].isEmpty())
+            problems << tr("Output %1 is not there now: the cue plays on the default output").arg(output);
+        if (outputBoxes[slot])
+            colourWidget(outputBoxes[slot], outputMissing ? Orange : defaultColor);
+
+        std::array<qint64, AudioSlotCount> lengths;
+        for (int other = 0; other < AudioSlotCount; ++other)
+            lengths[size_t(other)] = fileChecker->lengthMs(workingConfig.file[other]);
+        const std::optional<qint64> cut = cutShortByMs(workingConfig, lengths, slot);
+        if (cut)
+            problems << tr("The next cue starts %1 s before this one ends and stops it")
+                            .arg(QString::number(double(*cut) / 1000, 'f', 1));
+        if (lengthLabels[slot]) {
+            lengthLabels[slot]->setText(
+                workingConfig.file[slot].isEmpty() ? QString() : lengthText(lengths[size_t(slot)]));
+            lengthLabels[slot]->setToolTip(cut ? problems.constLast() : QString());
+            QPalette palette = lengthLabels[slot]->palette();
+            palette.setColor(QPalette::WindowText, cut ? QColor(200, 60, 0) : palette.color(QPalette::Text));
+            lengthLabels[slot]->setPalette(palette);
+            QFont font = lengthLabels[slot]->font();
+            font.setBold(bool(cut));
+            lengthLabels[slot]->setFont(font);
+        }
+        ok = ok && rates.isEmpty() && !outputMissing && !cut;
 
         if (stateIcons[slot] && !fileState) {
             // No answer yet: neither fine nor faulty, and saying so.
@@ -325,6 +440,16 @@ void Settings::Changed()
             workingConfig.minute[slot] = quint16(minuteBoxes[slot]->value());
         if (secondsBoxes[slot])
             workingConfig.seconds[slot] = quint16(secondsBoxes[slot]->value());
+        if (frameBoxes[slot])
+            workingConfig.frame[slot] = quint16(frameBoxes[slot]->value());
+        if (levelBoxes[slot])
+            workingConfig.levelDb[slot] = levelBoxes[slot]->value();
+        if (fadeInBoxes[slot])
+            workingConfig.fadeInMs[slot] = fadeInBoxes[slot]->value();
+        if (fadeOutBoxes[slot])
+            workingConfig.fadeOutMs[slot] = fadeOutBoxes[slot]->value();
+        if (outputBoxes[slot] && outputBoxes[slot]->currentIndex() >= 0)
+            workingConfig.output[slot] = outputBoxes[slot]->currentData().toString();
     }
     CheckFiles();
     RefreshRowStates();
@@ -361,14 +486,43 @@ void Settings::PlayAudio(int slot)
     }
     if (!testSound)
         testSound = environment.makeSound(path, this);
-    if (testSound)
+    if (testSound) {
+        // Heard as the show will play it: at its level, with its fades, on its output.
+        testSound->setShape(cueSoundShape(workingConfig, slot));
         testSound->play();
+    }
 }
 
 void Settings::StopAudio()
 {
     if (testSound)
-        testSound->stop();
+        testSound->stopCue();
+}
+
+void Settings::ShowOutputs(const QList<SoundOutput>& found)
+{
+    outputs = found;
+    for (int slot = 0; slot < AudioSlotCount; ++slot)
+        FillOutputBox(slot);
+    RefreshRowStates();
+}
+
+void Settings::FillOutputBox(int slot)
+{
+    QComboBox* box = outputBoxes[slot];
+    if (!box)
+        return;
+    const QString& chosen = workingConfig.output[slot];
+    box->clear();
+    box->addItem(tr("Default output"), QString());
+    for (const SoundOutput& output : outputs.value_or(QList<SoundOutput>())) {
+        box->addItem(output.description.isEmpty() ? output.name : output.description, output.name);
+        box->setItemData(box->count() - 1, output.name, Qt::ToolTipRole);
+    }
+    // A stored output the server does not have now (or has not told yet) stays chosen.
+    if (!chosen.isEmpty() && box->findData(chosen) < 0)
+        box->addItem(outputs ? tr("%1 (not there)").arg(chosen) : chosen, chosen);
+    box->setCurrentIndex(qMax(0, box->findData(chosen)));
 }
 
 void Settings::closeEvent(QCloseEvent* event)

@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QTimer;
 class QHBoxLayout;
 class QLabel;
@@ -29,18 +30,19 @@ struct SettingsEnvironment
 {
     SoundFactory makeSound = systemSoundFactory();
     FileChooser chooseFile = systemFileChooser();
-    CueFileCheck checkFile = cueFileState;
+    CueFileCheck checkFile = cueFileAnswer;
+    OutputLister listOutputs = systemOutputLister();
     // The sound server's inputs, for the LTC input's choice.
     SoundInputLister listInputs = systemSoundInputLister();
     // Whether the named input carries LTC now; nothing when it is not being read (not chosen yet).
     std::function<std::optional<bool>(const QString& input)> ltcSignal = {};
 };
 
-// The window in which the user edits the nine cues: per slot the start time, the wave file, and a
-// test playback of it, with each row coloured by whether its file can play and whether its start
-// time clashes with another cue. It works on a copy of the caller's cue list and writes it back
-// only on Ok; each button reports its outcome through a signal emitted as its very last act,
-// because the receiver deletes the dialog while handling it.
+// The window in which the user edits the nine cues: per slot the start time and frame, the level,
+// the fades, the output, the wave file and its length, and a test playback of it, with each row coloured by
+// whether its file can play and whether its start time clashes with another cue. It works on a copy of the
+// caller's cue list and writes it back only on Ok; each button reports its outcome through a signal emitted
+// as its very last act, because the receiver deletes the dialog while handling it.
 class Settings : public QWidget
 {
     Q_OBJECT
@@ -79,6 +81,8 @@ private:
     std::optional<CueFileState> FileState(int slot) const;
     void RefreshRowStates();
     void RefreshRowButtons();
+    void ShowOutputs(const QList<SoundOutput>& found);
+    void FillOutputBox(int slot);
     QString ChooseAudioFile();
     void ChangedAudio(int slot);
     void DeleteAudio(int slot);
@@ -97,6 +101,14 @@ private:
     PerSlot<QSpinBox> hourBoxes{};
     PerSlot<QSpinBox> minuteBoxes{};
     PerSlot<QSpinBox> secondsBoxes{};
+    PerSlot<QSpinBox> frameBoxes{};
+    PerSlot<QDoubleSpinBox> levelBoxes{};
+    PerSlot<QSpinBox> fadeInBoxes{};
+    PerSlot<QSpinBox> fadeOutBoxes{};
+    PerSlot<QComboBox> outputBoxes{};
+    PerSlot<QLabel> lengthLabels{};
+    // The sound server's outputs, once it has answered.
+    std::optional<QList<SoundOutput>> outputs;
     QLabel* timeHeader = nullptr;
     QLabel* fileHeader = nullptr;
     QPushButton* okButton = nullptr;

@@ -19,7 +19,7 @@ void EngineSound::playFrom(qint64 offsetMs)
 {
     const quint64 play = ++plays;
     state->playing.store(play);
-    engine->play(voice, offsetMs, play);
+    engine->play(voice, offsetMs, play, shape());
 }
 
 void EngineSound::stop()

@@ -1,6 +1,7 @@
 #include "fadingstream.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -12,14 +13,17 @@ pa_usec_t now()
 
 } // namespace
 
-FadingStream::FadingStream(pa_stream* fadingStream, pa_mainloop_api* mainloop, int fadeMs)
-    : stream(fadingStream), api(mainloop), startUs(now()),
+FadingStream::FadingStream(pa_stream* fadingStream, pa_mainloop_api* mainloop, int fadeMs,
+                           std::unique_ptr<ShapedSource> feed)
+    : stream(fadingStream), source(std::move(feed)), api(mainloop), startUs(now()),
       lengthUs(pa_usec_t(fadeMs > 0 ? fadeMs : 0) * PA_USEC_PER_MSEC)
 {
     if (lengthUs == 0 || pa_stream_get_state(stream) != PA_STREAM_READY) {
         end();
         return;
     }
+    if (source)
+        pa_stream_set_write_callback(stream, onWrite, this);
     step();
 }
 
@@ -36,7 +40,12 @@ void FadingStream::step()
         return;
     }
     // Equal power: the level falls slowly at first and fast at the end, so the fade sounds even.
-    const double gain = std::cos(M_PI / 2 * double(elapsed) / double(lengthUs));
+    double gain = std::cos(M_PI / 2 * double(elapsed) / double(lengthUs));
+    // Samples written while the cue faded in sound, with the volume, as held at the stop.
+    pa_usec_t heard = 0;
+    if (source && pa_stream_get_time(stream, &heard) >= 0)
+        gain *= source->heldCorrection(
+            qint64(heard * quint64(pa_stream_get_sample_spec(stream)->rate) / PA_USEC_PER_SEC));
     pa_cvolume volume;
     pa_cvolume_set(&volume, pa_stream_get_sample_spec(stream)->channels, pa_sw_volume_from_linear(gain));
     if (pa_operation* operation = pa_context_set_sink_input_volume(
@@ -58,10 +67,19 @@ void FadingStream::end()
     }
     if (!stream)
         return;
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
         pa_stream_disconnect(stream);
     pa_stream_unref(stream);
     stream = nullptr;
+}
+
+void FadingStream::onWrite(pa_stream*, size_t bytes, void* self)
+{
+    auto* fading = static_cast<FadingStream*>(self);
+    // At the file's end or on a failed write the stream plays out what it holds.
+    if (fading->source && fading->source->fill(fading->stream, bytes) != ShapedSource::Fill::More)
+        pa_stream_set_write_callback(fading->stream, nullptr, nullptr);
 }
 
 void FadingStream::onStep(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)

@@ -28,9 +28,9 @@ void PulseOutput::unload(quint64 id)
     voices.erase(id);
 }
 
-void PulseOutput::play(quint64 id, qint64 offsetMs, quint64 generation)
+void PulseOutput::play(quint64 id, qint64 offsetMs, quint64 generation, const SoundShape& shape)
 {
-    const PendingPlay request{id, offsetMs, generation};
+    const PendingPlay request{id, offsetMs, generation, shape};
     if (contextReady) {
         startPlay(request);
         return;
@@ -40,6 +40,44 @@ void PulseOutput::play(quint64 id, qint64 offsetMs, quint64 generation)
     pending.push_back(request);
     if (!context)
         connect();
+}
+
+namespace {
+
+struct OutputListing
+{
+    std::function<void(const QList<SoundOutput>&)> answer;
+    QList<SoundOutput> outputs;
+};
+
+void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* self)
+{
+    auto* listing = static_cast<OutputListing*>(self);
+    if (eol == 0 && info) {
+        listing->outputs.append({QString::fromUtf8(info->name), QString::fromUtf8(info->description)});
+        return;
+    }
+    listing->answer(listing->outputs);
+    delete listing;
+}
+
+} // namespace
+
+void PulseOutput::listOutputs(std::function<void(const QList<SoundOutput>&)> answer)
+{
+    if (!contextReady) {
+        pendingListings.push_back(std::move(answer));
+        if (!context)
+            connect();
+        return;
+    }
+    auto* listing = new OutputListing{std::move(answer), {}};
+    if (pa_operation* operation = pa_context_get_sink_info_list(context, onSinkInfo, listing)) {
+        pa_operation_unref(operation);
+        return;
+    }
+    listing->answer({});
+    delete listing;
 }
 
 void PulseOutput::stop(quint64 id, int fadeMs)
@@ -79,6 +117,8 @@ void PulseOutput::ready()
     told = Told::Nothing;
     for (const PendingPlay& request : std::exchange(pending, {}))
         startPlay(request);
+    for (auto& answer : std::exchange(pendingListings, {}))
+        listOutputs(std::move(answer));
 }
 
 void PulseOutput::failed(const QString& reason)
@@ -87,6 +127,8 @@ void PulseOutput::failed(const QString& reason)
     dropContext();
     for (auto& [id, voice] : voices)
         voice->abandon();
+    for (auto& answer : std::exchange(pendingListings, {}))
+        answer({});
     // The plays that waited for this connection stay silent: a cue started late is worse.
     for (const PendingPlay& request : std::exchange(pending, {})) {
         if (PulseVoice* found = voice(request.id))
@@ -124,7 +166,7 @@ void PulseOutput::dropContext()
 void PulseOutput::startPlay(const PendingPlay& request)
 {
     if (PulseVoice* found = voice(request.id))
-        found->play(context, api, request.offsetMs, request.generation);
+        found->play(context, api, request.offsetMs, request.generation, request.shape);
 }
 
 PulseVoice* PulseOutput::voice(quint64 id)

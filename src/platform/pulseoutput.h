@@ -1,12 +1,16 @@
 #pragma once
 
 #include "pulsevoice.h"
+#include "soundoutput.h"
+
+#include <QList>
 
 #include <QString>
 
 #include <pulse/pulseaudio.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -24,7 +28,10 @@ public:
 
     void load(quint64 id, const QString& fileName, std::shared_ptr<VoiceState> state);
     void unload(quint64 id);
-    void play(quint64 id, qint64 offsetMs, quint64 generation);
+    void play(quint64 id, qint64 offsetMs, quint64 generation, const SoundShape& shape = {});
+    // Answers with the server's outputs as it has them now, once connected; none when there is no
+    // server.
+    void listOutputs(std::function<void(const QList<SoundOutput>&)> answer);
     void stop(quint64 id, int fadeMs);
 
     static constexpr int RetryMs = 1000;
@@ -35,6 +42,7 @@ private:
         quint64 id;
         qint64 offsetMs;
         quint64 generation;
+        SoundShape shape;
     };
 
     void connect();
@@ -63,4 +71,5 @@ private:
     std::map<quint64, std::unique_ptr<PulseVoice>> voices;
     // Plays asked for while the connection is being made; started once it is.
     std::vector<PendingPlay> pending;
+    std::vector<std::function<void(const QList<SoundOutput>&)>> pendingListings;
 };

@@ -33,9 +33,10 @@ void PulseVoice::load(const Report& lineReport)
 
 bool PulseVoice::reopen()
 {
-    const QString problem = reader.open(path) ? unusable() : reader.errorString();
+    reader = std::make_unique<AudioFileReader>();
+    const QString problem = reader->open(path) ? unusable() : reader->errorString();
     // The window follows the file as it is now: a re-exported cue may be longer or shorter.
-    state->lengthMs.store(problem.isEmpty() ? reader.frames() * 1000 / reader.sampleRate() : -1);
+    state->lengthMs.store(problem.isEmpty() ? reader->frames() * 1000 / reader->sampleRate() : -1);
     if (problem.isEmpty()) {
         toldProblem.clear();
         return true;
@@ -48,50 +49,77 @@ bool PulseVoice::reopen()
 
 QString PulseVoice::unusable() const
 {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(reader.sampleRate()),
-                        quint8(qMin(reader.channels(), 255))};
-    if (reader.channels() <= int(PA_CHANNELS_MAX) && pa_sample_spec_valid(&spec))
+    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(reader->sampleRate()),
+                        quint8(qMin(reader->channels(), 255))};
+    if (reader->channels() <= int(PA_CHANNELS_MAX) && pa_sample_spec_valid(&spec))
         return {};
     return QStringLiteral("%1 channels at %2 Hz is more than the sound server takes")
-        .arg(reader.channels())
-        .arg(reader.sampleRate());
+        .arg(reader->channels())
+        .arg(reader->sampleRate());
 }
 
-void PulseVoice::play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 playGeneration)
+void PulseVoice::play(pa_context* playContext, pa_mainloop_api* api, qint64 offsetMs, quint64 playGeneration,
+                      const SoundShape& shape)
 {
     mainloop = api;
+    context = playContext;
     fadeStream(QuickFadeMs);
     generation = playGeneration;
     // The file as it is on disk now, not as it was when the cues were built: a cue re-exported
     // under the same name plays its new sound, one that was missing then may be there now.
     loaded = reopen();
-    if (!loaded || !reader.seekMs(offsetMs)) {
+    if (!loaded || !reader->seekMs(offsetMs)) {
         finish();
         return;
     }
+    source = std::make_unique<ShapedSource>(std::exchange(reader, std::make_unique<AudioFileReader>()),
+                                            shape.levelDb, shape.fadeInMs);
+    framesWritten = 0;
+    fileEnded = false;
+    if (!connectStream(shape.output.toUtf8()))
+        finish();
+}
 
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(reader.sampleRate()), quint8(reader.channels())};
+bool PulseVoice::connectStream(const QByteArray& output)
+{
+    device = output;
+    AudioFileReader& file = source->reader();
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, quint32(file.sampleRate()), quint8(file.channels())};
     pa_channel_map map;
     if (!pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX))
         pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_AUX);
     stream = pa_stream_new(context, streamName.isEmpty() ? "cue" : streamName.constData(), &spec, &map);
-    if (!stream) {
-        finish();
-        return;
-    }
-    framesWritten = 0;
-    fileEnded = false;
+    if (!stream)
+        return false;
     pa_stream_set_write_callback(stream, onWrite, this);
     pa_stream_set_state_callback(stream, onState, this);
     pa_buffer_attr buffer;
     buffer.maxlength = quint32(-1);
     buffer.tlength = quint32(pa_usec_to_bytes(pa_usec_t(BufferMs) * PA_USEC_PER_MSEC, &spec));
-    buffer.prebuf = quint32(-1);
-    buffer.minreq = quint32(-1);
+    // Sound as soon as two requests' worth is in, not once the whole buffer is.
+    buffer.prebuf = quint32(pa_usec_to_bytes(pa_usec_t(2 * RequestMs) * PA_USEC_PER_MSEC, &spec));
+    buffer.minreq = quint32(pa_usec_to_bytes(pa_usec_t(RequestMs) * PA_USEC_PER_MSEC, &spec));
     buffer.fragsize = quint32(-1);
-    const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
+    // Early requests: the server keeps only about RequestMs in the device's buffer (the start
+    // latency) and asks for more every RequestMs, while the stream itself holds BufferMs ahead.
+    // Adjusting the latency instead would split BufferMs between the device and the stream, so
+    // that the stream held about half of it and a start came that much later.
+    const auto flags = pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_AUTO_TIMING_UPDATE |
                                          PA_STREAM_INTERPOLATE_TIMING);
-    if (pa_stream_connect_playback(stream, nullptr, &buffer, flags, nullptr, nullptr) < 0)
+    return pa_stream_connect_playback(stream, device.isEmpty() ? nullptr : device.constData(), &buffer, flags,
+                                      nullptr, nullptr) >= 0;
+}
+
+void PulseVoice::outputMissing()
+{
+    // Nothing has been written yet: the stream fails before it is ready, so the cue starts from
+    // the same place on the default output.
+    if (device != toldMissing && report)
+        report(QStringLiteral("sound: output \"%1\" is not there; \"%2\" plays on the default output")
+                   .arg(QString::fromUtf8(device), path));
+    toldMissing = device;
+    dropStream();
+    if (!connectStream({}))
         finish();
 }
 
@@ -118,7 +146,14 @@ void PulseVoice::fadeStream(int fadeMs)
     pa_stream* old = std::exchange(stream, nullptr);
     pa_stream_set_write_callback(old, nullptr, nullptr);
     pa_stream_set_state_callback(old, nullptr, nullptr);
-    fading.push_back(std::make_unique<FadingStream>(old, mainloop, fadeMs));
+    pa_usec_t heard = 0;
+    if (source && !fileEnded && pa_stream_get_time(old, &heard) >= 0)
+        source->holdFadeInAt(qint64(heard * quint64(source->reader().sampleRate()) / PA_USEC_PER_SEC));
+    // A file whose last sample is written has nothing more to feed.
+    std::unique_ptr<ShapedSource> feed = std::exchange(source, nullptr);
+    if (fileEnded)
+        feed.reset();
+    fading.push_back(std::make_unique<FadingStream>(old, mainloop, fadeMs, std::move(feed)));
 }
 
 void PulseVoice::abandon()
@@ -135,25 +170,14 @@ void PulseVoice::refuse(quint64 refused)
 
 void PulseVoice::fill(size_t bytes)
 {
-    const size_t frameBytes = size_t(reader.channels()) * sizeof(float);
-    while (!fileEnded && bytes >= frameBytes) {
-        void* data = nullptr;
-        size_t size = bytes;
-        if (pa_stream_begin_write(stream, &data, &size) < 0 || !data) {
-            finish();
-            return;
-        }
-        const qint64 wanted = qint64(qMin(size, bytes) / frameBytes);
-        const qint64 got = wanted > 0 ? reader.read(static_cast<float*>(data), wanted) : 0;
-        if (got <= 0) {
-            pa_stream_cancel_write(stream);
-            fileEnded = true;
-            break;
-        }
-        pa_stream_write(stream, data, size_t(got) * frameBytes, nullptr, 0, PA_SEEK_RELATIVE);
-        framesWritten += got;
-        bytes -= size_t(got) * frameBytes;
+    const qint64 before = source->position();
+    const ShapedSource::Fill result = source->fill(stream, bytes);
+    framesWritten += source->position() - before;
+    if (result == ShapedSource::Fill::Failed) {
+        finish();
+        return;
     }
+    fileEnded = result == ShapedSource::Fill::Ended;
     if (fileEnded) {
         // The drain also starts a stream that never filled its first buffer (a short file).
         pa_stream_set_write_callback(stream, nullptr, nullptr);
@@ -170,7 +194,7 @@ void PulseVoice::drained()
     // second more (a Bluetooth speaker, a network sink): the playback ends when the stream's
     // clock says the last sample was heard, not after a fixed margin.
     endDeadline = now() +
-                  pa_bytes_to_usec(quint64(framesWritten) * reader.channels() * sizeof(float),
+                  pa_bytes_to_usec(quint64(framesWritten) * source->reader().channels() * sizeof(float),
                                    pa_stream_get_sample_spec(stream)) +
                   pa_usec_t(EndGraceMs) * PA_USEC_PER_MSEC;
     checkEnd();
@@ -201,6 +225,7 @@ void PulseVoice::scheduleEndCheck(pa_usec_t delay)
 void PulseVoice::finish()
 {
     dropStream();
+    source.reset();
     quint64 expected = generation;
     if (expected != 0)
         state->playing.compare_exchange_strong(expected, 0);
@@ -233,7 +258,17 @@ void PulseVoice::onWrite(pa_stream* stream, size_t bytes, void* self)
 void PulseVoice::onState(pa_stream* stream, void* self)
 {
     auto* voice = static_cast<PulseVoice*>(self);
-    if (stream == voice->stream && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+    if (stream != voice->stream)
+        return;
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY && voice->device == voice->toldMissing)
+        voice->toldMissing.clear(); // back: the next time it goes missing is told again
+    if (PA_STREAM_IS_GOOD(state))
+        return;
+    if (state == PA_STREAM_FAILED && !voice->device.isEmpty() &&
+        pa_context_errno(pa_stream_get_context(stream)) == PA_ERR_NOENTITY)
+        voice->outputMissing();
+    else
         voice->finish();
 }
 

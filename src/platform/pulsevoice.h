@@ -2,6 +2,8 @@
 
 #include "audiofilereader.h"
 #include "fadingstream.h"
+#include "shapedsource.h"
+#include "soundshape.h"
 #include "voicestate.h"
 
 #include <QString>
@@ -35,17 +37,24 @@ public:
     // Plays the file as it is on disk now, opened again: a cue re-exported under the same name
     // since the cues were built plays its new sound. A problem with the file is said once, not at
     // every start of a cue whose file stays broken.
-    void play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 generation);
-    // Ends the playback; with a fade of fadeMs when it sounds, at once for 0.
+    // The playback takes shape's level, fade in and output; an output the server does not have
+    // (a USB interface unplugged) plays on the default output, said once until it is back.
+    void play(pa_context* context, pa_mainloop_api* api, qint64 offsetMs, quint64 generation,
+              const SoundShape& shape = {});
+    // Ends the playback; with a fade of fadeMs when it sounds, at once for 0. A fade in under way
+    // stops rising where it is heard, and the fade out goes down from there.
     void stop(int fadeMs = 0);
     // The sound server went away: the stream is gone with it.
     void abandon();
     // A play that could not even start: the window stops waiting for it.
     void refuse(quint64 generation);
 
-    // How long a stream holds ahead of what is heard: room for the engine's thread to be late
-    // (a slow disk, a busy machine) without a dropout.
-    static constexpr int BufferMs = 100;
+    // How long a stream holds ahead of what is heard: room for the engine's thread, and the
+    // server's thread that asks it for more, to be late (a slow disk, a busy machine) without a
+    // dropout. It costs no start latency: the device holds only RequestMs of it.
+    static constexpr int BufferMs = 250;
+    // How often the server asks for more, and about how much the device holds ahead.
+    static constexpr int RequestMs = 10;
     // How often the end of a playback is checked once the last sample has been written.
     static constexpr int EndCheckMs = 10;
     // A server that stops playing altogether must not keep a cue "playing" for ever.
@@ -56,6 +65,8 @@ public:
 
 private:
     bool reopen();
+    bool connectStream(const QByteArray& device);
+    void outputMissing();
     // Why the opened file cannot go to the sound server; empty when it can.
     QString unusable() const;
     void fill(size_t bytes);
@@ -75,7 +86,13 @@ private:
     QByteArray streamName;
     std::shared_ptr<VoiceState> state;
     Report report;
-    AudioFileReader reader;
+    std::unique_ptr<AudioFileReader> reader = std::make_unique<AudioFileReader>();
+    // The playback's samples; the reader moves into it at each play.
+    std::unique_ptr<ShapedSource> source;
+    pa_context* context = nullptr;
+    // The output the playback was asked for, and the one it was last said to be missing.
+    QByteArray device;
+    QByteArray toldMissing;
     bool loaded = false;
     // The problem last said about the file, until it opens again.
     QString toldProblem;

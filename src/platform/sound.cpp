@@ -20,6 +20,14 @@ void Sound::fadeOut(int)
     stop();
 }
 
+void Sound::stopCue()
+{
+    if (soundShape.fadeOutMs > 0)
+        fadeOut(soundShape.fadeOutMs);
+    else
+        stop();
+}
+
 qint64 Sound::lengthMs() const
 {
     return -1;
@@ -28,4 +36,11 @@ qint64 Sound::lengthMs() const
 SoundFactory systemSoundFactory()
 {
     return engineSoundFactory(SoundEngine::shared());
+}
+
+OutputLister systemOutputLister()
+{
+    return [](std::function<void(const QList<SoundOutput>&)> answer) {
+        SoundEngine::shared()->listOutputs(std::move(answer));
+    };
 }

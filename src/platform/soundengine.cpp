@@ -65,9 +65,16 @@ void SoundEngine::unload(quint64 voice)
     post([voice](PulseOutput& output) { output.unload(voice); });
 }
 
-void SoundEngine::play(quint64 voice, qint64 offsetMs, quint64 generation)
+void SoundEngine::play(quint64 voice, qint64 offsetMs, quint64 generation, const SoundShape& shape)
 {
-    post([voice, offsetMs, generation](PulseOutput& output) { output.play(voice, offsetMs, generation); });
+    post([voice, offsetMs, generation, shape](PulseOutput& output) {
+        output.play(voice, offsetMs, generation, shape);
+    });
+}
+
+void SoundEngine::listOutputs(std::function<void(const QList<SoundOutput>&)> answer)
+{
+    post([answer = std::move(answer)](PulseOutput& output) { output.listOutputs(answer); });
 }
 
 void SoundEngine::stop(quint64 voice, int fadeMs)

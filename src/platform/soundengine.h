@@ -12,7 +12,11 @@
 
 #include <pulse/mainloop-api.h>
 
+#include "soundoutput.h"
+#include "soundshape.h"
 #include "voicestate.h"
+
+#include <QList>
 
 class PulseOutput;
 struct pa_mainloop;
@@ -47,7 +51,10 @@ public:
     quint64 load(const QString& fileName, std::shared_ptr<VoiceState> state);
     void unload(quint64 voice);
     // A play while the voice plays fades the earlier playback out quickly, without a click.
-    void play(quint64 voice, qint64 offsetMs, quint64 generation);
+    void play(quint64 voice, qint64 offsetMs, quint64 generation, const SoundShape& shape = {});
+    // Asks the sound server for its outputs; answer is called on the engine's thread, with none
+    // when there is no server. The caller takes the answer to its own thread.
+    void listOutputs(std::function<void(const QList<SoundOutput>&)> answer);
     // Ends the voice's playback with a fade of fadeMs; 0 cuts it.
     void stop(quint64 voice, int fadeMs);
 

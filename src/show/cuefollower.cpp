@@ -1,6 +1,7 @@
 #include "cuefollower.h"
 
 #include "artnet/timecodeframes.h"
+#include "cuestartcount.h"
 
 #include <algorithm>
 
@@ -16,8 +17,7 @@ struct CueFollower::Spans
         const qint64 length = lengthMs[size_t(slot)];
         if (length < 1)
             return std::nullopt;
-        const std::optional<qint64> start =
-            TimecodeFrames::count(config.hour[slot], config.minute[slot], config.seconds[slot], 0, type);
+        const std::optional<qint64> start = cueStartCount(config, slot, type);
         if (!start)
             return std::nullopt;
         const qint64 offset = SenderClock::wrapped(count - *start, TimecodeFrames::framesPerDay(type));

@@ -1,6 +1,7 @@
 #include "cuetrigger.h"
 
 #include "artnet/timecodeframes.h"
+#include "cuestartcount.h"
 
 namespace {
 
@@ -40,8 +41,7 @@ void CueTrigger::see(int source, const SenderClock::Step& step, const AudioFileC
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
         if (!hasSound[size_t(slot)])
             continue;
-        const std::optional<qint64> start =
-            TimecodeFrames::count(config.hour[slot], config.minute[slot], config.seconds[slot], 0, step.type);
+        const std::optional<qint64> start = cueStartCount(config, slot, step.type);
         if (!start)
             continue;
         // A jump lands first and is then confirmed by a step on from where it landed: either may

@@ -29,12 +29,16 @@ private slots:
     void locateAwayAndBackStartsAgain();
     void lowerSlotWinsAndSecondCueStopsTheFirst();
     void stopButtonAppendsStopped();
+    void cuePlaysAndStopsAsItsStoredShapeSays_data();
+    void cuePlaysAndStopsAsItsStoredShapeSays();
     void settingsOkRebuildsSoundsCancelKeepsThem();
     void settingsDefaultEmptiesTheStore();
     void editButtonOpensOneDialog();
     void closingDeletesTheSounds();
     void oddStoredValuesDoNotBreakTheWindow();
 };
+
+Q_DECLARE_METATYPE(AudioFileConfig)
 
 namespace {
 
@@ -221,6 +225,56 @@ void CuePlaybackTest::stopButtonAppendsStopped()
     QTest::mouseClick(stop, Qt::LeftButton);
     QCOMPARE(harness.labelText("statusLabel"), QStringLiteral("intro.wav stopped stopped"));
     QCOMPARE(harness.recorder.takeEvents(), (QStringList{"stop " + intro, "stop " + intro}));
+}
+
+void CuePlaybackTest::cuePlaysAndStopsAsItsStoredShapeSays_data()
+{
+    QTest::addColumn<AudioFileConfig>("cues");
+    QTest::addColumn<QStringList>("started"); // at 00:00:10:12, from 00:00:10:10 on
+    QTest::addColumn<QStringList>("stopped"); // by the next cue at 00:00:20, then by the button
+
+    const auto shaped = [](quint16 frame, double levelDb, int fadeInMs, int fadeOutMs,
+                           const QString& output) {
+        AudioFileConfig cues = cueList({{0, intro, 0, 0, 10, frame}, {1, outro, 0, 0, 20}});
+        cues.levelDb[0] = levelDb;
+        cues.fadeInMs[0] = fadeInMs;
+        cues.fadeOutMs[0] = fadeOutMs;
+        cues.output[0] = output;
+        return cues;
+    };
+    // A store that never had the new keys plays as it always did: frame 0, cut dead.
+    QTest::newRow("stored without level, fades or output")
+        << cueList({{0, intro, 0, 0, 10}, {1, outro, 0, 0, 20}}) << QStringList{}
+        << QStringList{"stop " + intro, "stop " + outro, "play " + outro, "stop " + intro, "stop " + outro};
+    QTest::newRow("frame 12") << shaped(12, 0, 0, 0, {})
+                              << QStringList{"stop " + intro, "stop " + outro, "play " + intro}
+                              << QStringList{"stop " + intro, "stop " + outro, "play " + outro,
+                                             "stop " + intro, "stop " + outro};
+    QTest::newRow("frame 12, -6 dB, fades, second output")
+        << shaped(12, -6.5, 500, 2000, "stage_monitors")
+        << QStringList{"fade out " + intro + " over 2000 ms", "stop " + outro,
+                       "play " + intro + " (-6.5 dB, in 500 ms, on \"stage_monitors\")"}
+        << QStringList{"fade out " + intro + " over 2000 ms", "stop " + outro, "play " + outro,
+                       "fade out " + intro + " over 2000 ms", "stop " + outro};
+}
+
+void CuePlaybackTest::cuePlaysAndStopsAsItsStoredShapeSays()
+{
+    QFETCH(AudioFileConfig, cues);
+    QFETCH(QStringList, started);
+    QFETCH(QStringList, stopped);
+    WindowHarness harness(cues);
+    harness.recorder.takeEvents();
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 10);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 11);
+    harness.waitForTicks(3);
+    harness.sendTimecode("127.0.0.5", 0, 0, 10, 12);
+    harness.waitForTicks(3);
+    QCOMPARE(harness.recorder.takeEvents(), started);
+    harness.runOnto("127.0.0.5", 0, 0, 20);
+    harness.waitForTicks(3);
+    harness.clickButton("stopButton");
+    QCOMPARE(harness.recorder.takeEvents(), stopped);
 }
 
 void CuePlaybackTest::settingsOkRebuildsSoundsCancelKeepsThem()

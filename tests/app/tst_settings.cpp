@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QPointer>
@@ -59,6 +61,9 @@ private slots:
     void filesAreCheckedBesideTheWindow();
     void followTimecodeIsStoredOnOk_data();
     void followTimecodeIsStoredOnOk();
+    void rowShowsLengthFrameAndOutput_data();
+    void rowShowsLengthFrameAndOutput();
+    void testPlayIsShapedAsTheRow();
 
 private:
     QString wave(const QString& name);
@@ -254,7 +259,8 @@ void SettingsTest::rowShowsItsFile()
     if (name == QStringLiteral("…")) {
         QVERIFY2(row.fileName()->text().contains(name), qPrintable(row.fileName()->text()));
         QVERIFY(row.fileName()->text().endsWith(QStringLiteral("x.wav")));
-        QVERIFY(dialog->width() < 1000);
+        // Narrower than a 1280-pixel screen with the level, fade and output columns beside it.
+        QVERIFY2(dialog->width() < 1200, qPrintable(QString::number(dialog->width())));
     } else {
         QCOMPARE(row.fileName()->text(), name);
     }
@@ -347,7 +353,8 @@ void SettingsTest::rowWidgetsInOrder()
             headers << label->text();
     }
     headers.sort();
-    QCOMPARE(headers, (QStringList{"Audio File Configuration", "Audio File start at Time Code (hh:mm:ss)"}));
+    QCOMPARE(headers, (QStringList{"Audio File Configuration",
+                                   "Audio File start at Time Code (hh:mm:ss:ff), level, fades, output"}));
     for (int slot = 1; slot < AudioSlotCount; ++slot)
         QVERIFY(rowOf(dialog, slot - 1).hour()->geometry().bottom() <
                 rowOf(dialog, slot).hour()->geometry().top());
@@ -879,4 +886,107 @@ void SettingsTest::followTimecodeIsStoredOnOk()
 }
 
 QTEST_MAIN(SettingsTest)
+void SettingsTest::rowShowsLengthFrameAndOutput_data()
+{
+    QTest::addColumn<int>("frame");       // of the cue at 00:00:10
+    QTest::addColumn<qint64>("lengthMs"); // of its file
+    QTest::addColumn<int>("nextSecond");  // the next cue starts at 00:01:ss
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("shownLength");
+    QTest::addColumn<QString>("shownOutput");
+    QTest::addColumn<QString>("problem"); // in the row's tool tip; empty: none
+
+    QTest::newRow("ends before the next cue") << 0 << qint64(65000) << 20 << QString() << "01:05"
+                                              << "Default output" << QString();
+    QTest::newRow("cut short by the next cue") << 0 << qint64(62500) << 10 << QString() << "01:03"
+                                               << "Default output"
+                                               << "The next cue starts 2.5 s before this one ends";
+    QTest::newRow("its frame makes it later: cut short") << 12 << qint64(60000) << 10 << QString() << "01:00"
+                                                         << "Default output"
+                                                         << "The next cue starts 0.5 s before this one ends";
+    QTest::newRow("frame 24 never comes at 24 fps") << 24 << qint64(1000) << 20 << QString() << "00:01"
+                                                    << "Default output"
+                                                    << "Frame 24 never comes at 24 fps";
+    QTest::newRow("frame 27 never comes at 24 or 25 fps") << 27 << qint64(1000) << 20 << QString() << "00:01"
+                                                          << "Default output"
+                                                          << "Frame 27 never comes at 24 and 25 fps";
+    QTest::newRow("its output is there") << 0 << qint64(1000) << 20 << "usb_pa"
+                                         << "00:01"
+                                         << "USB interface" << QString();
+    QTest::newRow("its output is gone") << 0 << qint64(1000) << 20 << "usb_unplugged"
+                                        << "00:01"
+                                        << "usb_unplugged (not there)"
+                                        << "Output usb_unplugged is not there now";
+}
+
+void SettingsTest::rowShowsLengthFrameAndOutput()
+{
+    QFETCH(int, frame);
+    QFETCH(qint64, lengthMs);
+    QFETCH(int, nextSecond);
+    QFETCH(QString, output);
+    QFETCH(QString, shownLength);
+    QFETCH(QString, shownOutput);
+    QFETCH(QString, problem);
+    const QString cue = wave(QStringLiteral("cue.wav"));
+    const QString next = wave(QStringLiteral("next.wav"));
+    AudioFileConfig cues =
+        cueList({{0, cue, 0, 0, 10, quint16(frame)}, {1, next, 0, 1, quint16(nextSecond)}});
+    cues.output[0] = output;
+    // The lengths come from the check of the files, beside the window; the outputs from the sound
+    // server, when it answers.
+    const CueFileCheck check = [cue, lengthMs](const QString& path) {
+        return CueFileAnswer(cueFileState(path), path == cue ? lengthMs : 5000);
+    };
+    const OutputLister outputs = [](std::function<void(const QList<SoundOutput>&)> answer) {
+        QTimer::singleShot(50, [answer] {
+            answer({{"alsa_output.pci", "Built-in Audio"}, {"usb_pa", "USB interface"}});
+        });
+    };
+    SoundRecorder recorder;
+    Settings dialog(&cues, nullptr, SettingsEnvironment{recorder.factory(), {}, check, outputs});
+    dialog.show();
+    const Row row = rowOf(&dialog, 0);
+    auto* outputBox = row.find<QComboBox>("output");
+    QTRY_COMPARE(outputBox->count(), output == "usb_unplugged" ? 4 : 3);
+    QTRY_VERIFY(!dialog.checkingFiles());
+
+    QCOMPARE(row.find<QLabel>("length")->text(), shownLength);
+    QCOMPARE(outputBox->currentText(), shownOutput);
+    QCOMPARE(outputBox->itemText(0), QStringLiteral("Default output"));
+    if (problem.isEmpty()) {
+        QVERIFY2(row.showsIcon(InformationIcon), qPrintable(row.stateIcon()->toolTip()));
+    } else {
+        QVERIFY(row.showsIcon(CriticalIcon));
+        QVERIFY2(row.stateIcon()->toolTip().contains(problem), qPrintable(row.stateIcon()->toolTip()));
+    }
+}
+
+void SettingsTest::testPlayIsShapedAsTheRow()
+{
+    const QString intro = wave(QStringLiteral("intro.wav"));
+    AudioFileConfig cues = cueList({{0, intro, 0, 0, 10}});
+    SoundRecorder recorder;
+    const OutputLister outputs = [](std::function<void(const QList<SoundOutput>&)> answer) {
+        answer({{"usb_pa", "USB interface"}});
+    };
+    Settings dialog(&cues, nullptr, SettingsEnvironment{recorder.factory(), {}, cueFileAnswer, outputs});
+    dialog.show();
+    const Row row = rowOf(&dialog, 0);
+    QTRY_VERIFY(row.shows(row.playButton()));
+    QTRY_COMPARE(row.find<QComboBox>("output")->count(), 2);
+    row.find<QDoubleSpinBox>("level")->setValue(-6.5);
+    row.find<QSpinBox>("fadeIn")->setValue(500);
+    row.find<QSpinBox>("fadeOut")->setValue(2000);
+    row.find<QComboBox>("output")->setCurrentIndex(1);
+    emit row.find<QComboBox>("output")->activated(1);
+    recorder.takeEvents();
+    QTest::mouseClick(row.playButton(), Qt::LeftButton);
+    QTest::mouseClick(row.stopButton(), Qt::LeftButton);
+    QCOMPARE(recorder.takeEvents(),
+             (QStringList{"create " + intro, "play " + intro + " (-6.5 dB, in 500 ms, on \"usb_pa\")",
+                          "fade out " + intro + " over 2000 ms"}));
+    QCOMPARE(dialog.workingCopy().output[0], QStringLiteral("usb_pa"));
+}
+
 #include "tst_settings.moc"

@@ -12,7 +12,6 @@ namespace {
 
 constexpr int StartTimeoutMs = 10'000;
 constexpr int BytesPerFrame = PulseNullSink::Channels * 2;
-const QString SinkName = QStringLiteral("nullsink");
 
 // A test that crashes must not leave a sound server or a recorder behind.
 void endWithParent()
@@ -22,21 +21,26 @@ void endWithParent()
 
 } // namespace
 
+const QString PulseNullSink::FirstSink = QStringLiteral("nullsink");
+const QString PulseNullSink::SecondSink = QStringLiteral("secondsink");
+
 QString PulseNullSink::monitorSource()
 {
-    return SinkName + QStringLiteral(".monitor");
+    return FirstSink + QStringLiteral(".monitor");
 }
 
 PulseNullSink::PulseNullSink()
 {
     server.setChildProcessModifier(endWithParent);
     recorder.setChildProcessModifier(endWithParent);
+    secondRecorder.setChildProcessModifier(endWithParent);
     QObject::connect(&recorder, &QProcess::readyReadStandardOutput, [this] { readRecording(); });
+    QObject::connect(&secondRecorder, &QProcess::readyReadStandardOutput, [this] { readSecondRecording(); });
 }
 
 PulseNullSink::~PulseNullSink()
 {
-    for (QProcess* process : {&recorder, &server}) {
+    for (QProcess* process : {&recorder, &secondRecorder, &server}) {
         if (process->state() == QProcess::NotRunning)
             continue;
         process->terminate();
@@ -71,7 +75,8 @@ bool PulseNullSink::start()
                            QStringLiteral("-n"), QStringLiteral("--exit-idle-time=-1"),
                            QStringLiteral("--disallow-exit"), QStringLiteral("--disable-shm=true"),
                            QStringLiteral("--use-pid-file=false"), QStringLiteral("--log-level=error"),
-                           QStringLiteral("--load=module-null-sink norewinds=1 sink_name=") + SinkName,
+                           QStringLiteral("--load=module-null-sink norewinds=1 sink_name=") + FirstSink,
+                           QStringLiteral("--load=module-null-sink norewinds=1 sink_name=") + SecondSink,
                            QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1")});
     if (!server.waitForStarted(StartTimeoutMs))
         return fail(QStringLiteral("pulseaudio did not start: ") + server.errorString());
@@ -94,13 +99,19 @@ bool PulseNullSink::start()
             return fail(QStringLiteral("pulseaudio did not accept clients"));
         QThread::msleep(50);
     }
+    // Of two sinks alike the server may take either as its default: the first is said to be it.
+    QProcess choose;
+    choose.start(QStringLiteral("pactl"), {QStringLiteral("--server=") + serverAddress,
+                                           QStringLiteral("set-default-sink"), FirstSink});
+    if (!choose.waitForFinished(StartTimeoutMs) || choose.exitCode() != 0)
+        return fail(QStringLiteral("pactl could not set the default output"));
     qputenv("PULSE_SERVER", serverAddress.toLocal8Bit());
     return true;
 }
 
 void PulseNullSink::kill()
 {
-    for (QProcess* process : {&server, &recorder}) {
+    for (QProcess* process : {&server, &recorder, &secondRecorder}) {
         if (process->state() == QProcess::NotRunning)
             continue;
         process->kill();
@@ -114,16 +125,20 @@ QString PulseNullSink::errorString() const
     return error;
 }
 
-bool PulseNullSink::startRecording()
+bool PulseNullSink::startRecording(const QString& sink)
 {
     if (serverAddress.isEmpty())
         return fail(QStringLiteral("the sound server is not running"));
+    const bool first = sink != SecondSink;
+    QProcess& recorder = first ? this->recorder : secondRecorder;
+    QByteArray& recorded = first ? this->recorded : secondRecorded;
     recorded.clear();
-    frameZeroKnown = false;
+    if (first)
+        frameZeroKnown = false;
     recorder.start(QStringLiteral("parec"),
                    {QStringLiteral("--server=") + serverAddress,
-                    QStringLiteral("--device=") + SinkName + ".monitor", QStringLiteral("--format=s16le"),
-                    QStringLiteral("--rate=%1").arg(SampleRate),
+                    QStringLiteral("--device=") + (first ? FirstSink : SecondSink) + ".monitor",
+                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=%1").arg(SampleRate),
                     QStringLiteral("--channels=%1").arg(Channels), QStringLiteral("--latency-msec=10"),
                     QStringLiteral("--raw")});
     if (!recorder.waitForStarted(StartTimeoutMs))
@@ -135,15 +150,24 @@ bool PulseNullSink::startRecording()
         if (deadline.hasExpired() || recorder.state() != QProcess::Running)
             return fail(QStringLiteral("parec recorded nothing"));
         if (recorder.waitForReadyRead(100))
-            readRecording();
+            first ? readRecording() : readSecondRecording();
     }
     return true;
 }
 
-QByteArray PulseNullSink::recording()
+QByteArray PulseNullSink::recording(const QString& sink)
 {
+    if (sink == SecondSink) {
+        readSecondRecording();
+        return secondRecorded;
+    }
     readRecording();
     return recorded;
+}
+
+void PulseNullSink::readSecondRecording()
+{
+    secondRecorded += secondRecorder.readAllStandardOutput();
 }
 
 qint64 PulseNullSink::currentFrame()

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private PulseAudio server of the test's own, whose only output is a null sink, and a
-// recording of what is played into that sink. Lets a test hear what the program really sends to
-// the system's sound output, without a sound card and without touching the user's sound server.
+// A private PulseAudio server of the test's own, whose outputs are two null sinks (the first is
+// the default output), and recordings of what is played into either. Lets a test hear what the program really
+// sends to the system's sound output, without a sound card and without touching the user's sound server.
 //
 // Start it once per test program, before the sound engine first connects: a PulseAudio client
 // finds its server when it connects and does not notice a server started later.
@@ -18,6 +18,9 @@ public:
     // The recording's format: 16-bit little-endian stereo samples at 44.1 kHz.
     static constexpr int SampleRate = 44100;
     static constexpr int Channels = 2;
+    // The sound server's names of the two outputs.
+    static const QString FirstSink;
+    static const QString SecondSink;
 
     // The null sink's monitor: the input that hears what is played into the sink.
     static QString monitorSource();
@@ -35,21 +38,24 @@ public:
     // startRecording() bring both back at the same address.
     void kill();
 
-    // Starts recording the null sink's monitor; returns once recorded samples arrive.
-    bool startRecording();
-    // Everything recorded so far, as it has reached the test through the event loop.
-    QByteArray recording();
+    // Starts recording the sink's monitor; returns once recorded samples arrive.
+    bool startRecording(const QString& sink = FirstSink);
+    // Everything recorded from the sink so far, as it has reached the test through the event loop.
+    QByteArray recording(const QString& sink = FirstSink);
     // The frame of the recording that the sink is playing now, estimated from the times at
     // which recorded blocks arrived: the value is low by at most the monitor's quickest delivery.
     qint64 currentFrame();
 
 private:
     void readRecording();
+    void readSecondRecording();
     bool fail(const QString& reason);
 
     QTemporaryDir runtimeDir;
     QProcess server;
     QProcess recorder;
+    QProcess secondRecorder;
+    QByteArray secondRecorded;
     QString serverAddress;
     QString error;
     QByteArray recorded;

@@ -19,10 +19,16 @@ void RecordingSound::playFrom(qint64 offsetMs)
     if (onPlay)
         onPlay();
     playing = true;
-    if (offsetMs == 0)
-        record("play");
-    else
-        log->append(QStringLiteral("play %1 at %2 ms").arg(fileName()).arg(offsetMs));
+    QString line = QStringLiteral("play ") + fileName();
+    if (offsetMs != 0)
+        line += QStringLiteral(" at %1 ms").arg(offsetMs);
+    // A cue with no level, fades or output of its own is played as cues always were.
+    if (!(shape() == SoundShape()))
+        line += QStringLiteral(" (%1 dB, in %2 ms, on \"%3\")")
+                    .arg(shape().levelDb)
+                    .arg(shape().fadeInMs)
+                    .arg(shape().output);
+    log->append(line);
 }
 
 void RecordingSound::stop()
@@ -31,10 +37,13 @@ void RecordingSound::stop()
     record("stop");
 }
 
-void RecordingSound::fadeOut(int)
+void RecordingSound::fadeOut(int ms)
 {
     playing = false;
-    record("fade out");
+    if (shape().fadeOutMs > 0)
+        log->append(QStringLiteral("fade out %1 over %2 ms").arg(fileName()).arg(ms));
+    else
+        record("fade out");
 }
 
 bool RecordingSound::isPlaying() const

@@ -153,6 +153,7 @@ AudioFileConfig cueList(const QList<CueEntry>& entries)
         config.hour[entry.slot] = entry.hour;
         config.minute[entry.slot] = entry.minute;
         config.seconds[entry.slot] = entry.seconds;
+        config.frame[entry.slot] = entry.frame;
     }
     return config;
 }

@@ -72,7 +72,7 @@ std::function<void(MainWindowEnvironment&)> onClock(ManualClock& clock);
 // Whether the LCD's segments, as drawn, are those of text.
 bool lcdShows(const QLCDNumber& lcd, const QString& text);
 
-// A cue list with the given slots set: slot, file, hh, mm, ss.
+// A cue list with the given slots set: slot, file, hh, mm, ss and, if given, ff.
 struct CueEntry
 {
     int slot;
@@ -80,5 +80,6 @@ struct CueEntry
     quint16 hour;
     quint16 minute;
     quint16 seconds;
+    quint16 frame = 0;
 };
 AudioFileConfig cueList(const QList<CueEntry>& entries);

@@ -111,6 +111,9 @@ private slots:
     void storedValueOfAnyKindLoads();
     void handEditedFileLoads();
     void saveWritesExactlyTheCueKeys();
+    void shapeKeysLoadFromTheFile_data();
+    void shapeKeysLoadFromTheFile();
+    void shapeKeysSurviveTheFileAndGoWithTheDefault();
     void saveKeepsOtherKeys();
     void pathsSurviveTheFile_data();
     void pathsSurviveTheFile();
@@ -356,6 +359,85 @@ void TestAudioFileConfig::saveWritesExactlyTheCueKeys()
     QVERIFY(text.contains("audio_file_3=/show/three.wav"));
     QVERIFY(text.contains("audio_hour_3=65535"));
     QVERIFY(text.contains("audio_seconds_0=0"));
+}
+
+void TestAudioFileConfig::shapeKeysLoadFromTheFile_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("frame");
+    QTest::addColumn<double>("levelDb");
+    QTest::addColumn<int>("fadeInMs");
+    QTest::addColumn<int>("fadeOutMs");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("none: as before") << QByteArray() << 0 << 0.0 << 0 << 0 << QString();
+    QTest::newRow("frame 24") << QByteArray("audio_frame_2=24") << 24 << 0.0 << 0 << 0 << QString();
+    QTest::newRow("frame past every rate")
+        << QByteArray("audio_frame_2=30") << 0 << 0.0 << 0 << 0 << QString();
+    QTest::newRow("frame of words") << QByteArray("audio_frame_2=late") << 0 << 0.0 << 0 << 0 << QString();
+    QTest::newRow("level with decimals")
+        << QByteArray("audio_level_2=-6.5") << 0 << -6.5 << 0 << 0 << QString();
+    QTest::newRow("level too loud is clamped")
+        << QByteArray("audio_level_2=40") << 0 << MaxCueLevelDb << 0 << 0 << QString();
+    QTest::newRow("level too quiet is clamped")
+        << QByteArray("audio_level_2=-200") << 0 << MinCueLevelDb << 0 << 0 << QString();
+    QTest::newRow("level of words") << QByteArray("audio_level_2=loud") << 0 << 0.0 << 0 << 0 << QString();
+    QTest::newRow("fades") << QByteArray("audio_fadein_2=500\naudio_fadeout_2=2000") << 0 << 0.0 << 500
+                           << 2000 << QString();
+    QTest::newRow("negative fade") << QByteArray("audio_fadein_2=-5") << 0 << 0.0 << 0 << 0 << QString();
+    QTest::newRow("fade of an hour") << QByteArray("audio_fadeout_2=3600000") << 0 << 0.0 << 0 << 0
+                                     << QString();
+    QTest::newRow("output") << QByteArray("audio_output_2=alsa_output.usb-stage") << 0 << 0.0 << 0 << 0
+                            << QStringLiteral("alsa_output.usb-stage");
+}
+
+void TestAudioFileConfig::shapeKeysLoadFromTheFile()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, frame);
+    QFETCH(double, levelDb);
+    QFETCH(int, fadeInMs);
+    QFETCH(int, fadeOutMs);
+    QFETCH(QString, output);
+    replaceStoreFile("[General]\naudio_file_2=/show/two.wav\naudio_seconds_2=5\n" + line + "\n");
+
+    AudioFileConfig config;
+    LoadAudioConfig(&config);
+    QCOMPARE(config.file[2], QStringLiteral("/show/two.wav"));
+    QCOMPARE(config.seconds[2], quint16(5));
+    QCOMPARE(int(config.frame[2]), frame);
+    QCOMPARE(config.levelDb[2], levelDb);
+    QCOMPARE(config.fadeInMs[2], fadeInMs);
+    QCOMPARE(config.fadeOutMs[2], fadeOutMs);
+    QCOMPARE(config.output[2], output);
+}
+
+void TestAudioFileConfig::shapeKeysSurviveTheFileAndGoWithTheDefault()
+{
+    AudioFileConfig config;
+    config.file[1] = QStringLiteral("/show/one.wav");
+    config.frame[1] = 12;
+    config.levelDb[1] = -6.25;
+    config.fadeInMs[1] = 500;
+    config.fadeOutMs[1] = 2000;
+    config.output[1] = QStringLiteral("alsa_output.usb-stage");
+    SaveAudioConfig(&config);
+    QCOMPARE(storeContents().size(), 36 + 5);
+
+    const QByteArray text = storeFileText();
+    replaceStoreFile(text);
+    AudioFileConfig loaded;
+    LoadAudioConfig(&loaded);
+    QCOMPARE(loaded, config);
+
+    // Set back to the default, they leave the store as it was before they were used.
+    config.frame[1] = 0;
+    config.levelDb[1] = 0;
+    config.fadeInMs[1] = 0;
+    config.fadeOutMs[1] = 0;
+    config.output[1].clear();
+    SaveAudioConfig(&config);
+    QCOMPARE(storeContents().size(), 36);
 }
 
 void TestAudioFileConfig::saveKeepsOtherKeys()

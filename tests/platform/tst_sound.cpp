@@ -9,18 +9,51 @@
 #include "tonewav.h"
 
 #include <QFile>
+#include <QPair>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include <cstdio>
+
+#include <sndfile.h>
 
 using namespace ToneWav;
 
 namespace {
 
 constexpr int ToleranceMs = 30;
+
+// The gain heard at each frame of a recording of writeToneFile's stereo tone: its channels are a
+// quarter turn apart, so their joint size is the tone's level at every frame, averaged here over
+// a millisecond.
+std::vector<double> heardGain(const QByteArray& recording)
+{
+    const auto* samples = reinterpret_cast<const qint16*>(recording.constData());
+    const qint64 frames = recording.size() / 4;
+    std::vector<double> gain(size_t(qMax<qint64>(frames, 0)));
+    constexpr int Span = PulseNullSink::SampleRate / 1000;
+    double sum = 0;
+    std::vector<double> each(gain.size());
+    for (qint64 frame = 0; frame < frames; ++frame) {
+        const double left = samples[2 * frame] / 32768.0, right = samples[2 * frame + 1] / 32768.0;
+        each[size_t(frame)] = std::sqrt(left * left + right * right) / 0.5;
+        sum += each[size_t(frame)];
+        if (frame >= Span)
+            sum -= each[size_t(frame - Span)];
+        gain[size_t(frame)] = sum / double(qMin<qint64>(frame + 1, Span));
+    }
+    return gain;
+}
+
+qint64 msToFrames(double ms)
+{
+    return qint64(ms * PulseNullSink::SampleRate / 1000);
+}
 
 } // namespace
 
@@ -41,6 +74,11 @@ private slots:
     void replacedFileIsHeardAsItIsNow();
     void unplayableFileStaysSilentWithOneLine_data();
     void unplayableFileStaysSilentWithOneLine();
+    void levelIsHeardInDecibels_data();
+    void levelIsHeardInDecibels();
+    void fadesFollowTheEqualPowerCurve();
+    void stopWhileFadingInFadesOutFromThere();
+    void cuePlaysOnItsOutput();
     void noSoundServerLeavesCuesSilent();
     // Last: it kills the server that the others play into.
     void nextCuePlaysAfterServerRestart();
@@ -287,6 +325,141 @@ void TestSound::unplayableFileStaysSilentWithOneLine()
     const QStringList lines = reports.matching(line);
     QCOMPARE(lines.size(), before + 1);
     QVERIFY2(lines.last().contains(reason), qPrintable(lines.last()));
+}
+
+void TestSound::levelIsHeardInDecibels_data()
+{
+    QTest::addColumn<double>("levelDb");
+    QTest::newRow("-6 dB") << -6.0;
+    QTest::newRow("-20.5 dB") << -20.5;
+    QTest::newRow("+3 dB") << 3.0;
+}
+
+void TestSound::levelIsHeardInDecibels()
+{
+    QFETCH(double, levelDb);
+    const QString path = files.filePath(QStringLiteral("level.wav"));
+    QVERIFY(writeToneFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, PulseNullSink::SampleRate, 2, 22050));
+    QObject owner;
+    Sound* sound = makeSound(path, &owner);
+    QTest::qWait(100);
+    const auto heardLevel = [&](double db) {
+        sound->setShape(SoundShape{db, 0, 0, {}});
+        const qint64 playFrame = soundServer->currentFrame();
+        sound->play();
+        const AudibleSpan span = heardAfter(sound, playFrame);
+        const std::vector<double> gain = heardGain(soundServer->recording());
+        if (span.isEmpty() || span.frames() < msToFrames(400))
+            return -1000.0;
+        // The middle of the cue, clear of its first and last milliseconds.
+        double sum = 0;
+        const qint64 from = span.first + msToFrames(100), to = span.last - msToFrames(100);
+        for (qint64 frame = from; frame < to; ++frame)
+            sum += gain[size_t(frame)];
+        return 20 * std::log10(sum / double(to - from));
+    };
+    const double full = heardLevel(0);
+    const double shaped = heardLevel(levelDb);
+    qInfo("0 dB heard at %.2f dBFS of the tone, %.1f dB at %.2f", full, levelDb, shaped);
+    QVERIFY2(qAbs(full) < 0.5, qPrintable(QString::number(full)));
+    QVERIFY2(qAbs(shaped - full - levelDb) <= 0.5, qPrintable(QString::number(shaped - full)));
+}
+
+void TestSound::fadesFollowTheEqualPowerCurve()
+{
+    constexpr int FadeMs = 500;
+    const QString path = files.filePath(QStringLiteral("fades.wav"));
+    QVERIFY(writeToneFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, PulseNullSink::SampleRate, 2,
+                          msToFrames(3000)));
+    QObject owner;
+    Sound* sound = makeSound(path, &owner);
+    sound->setShape(SoundShape{0, FadeMs, FadeMs, {}});
+    QTest::qWait(100);
+    const qint64 playFrame = soundServer->currentFrame();
+    sound->play();
+    QTest::qWait(1200);
+    sound->stopCue();
+    QVERIFY(!sound->isPlaying());
+    QTest::qWait(900);
+    const AudibleSpan span = heardAfter(sound, playFrame);
+    QVERIFY2(!span.isEmpty(), "the sound server received only silence");
+    const std::vector<double> gain = heardGain(soundServer->recording());
+
+    // In: a quarter sine from the first sound on.
+    for (const double part : {0.25, 0.5, 0.75}) {
+        const double heard = gain[size_t(span.first + msToFrames(FadeMs * part))];
+        QVERIFY2(qAbs(heard - std::sin(M_PI / 2 * part)) < 0.06,
+                 qPrintable(QStringLiteral("%1 of the fade in at gain %2").arg(part).arg(heard)));
+    }
+    QVERIFY(gain[size_t(span.first + msToFrames(FadeMs + 20))] > 0.97);
+    // Out: a quarter cosine from the full level down to silence. The curve leaves the full level
+    // slowly: it is first heard under 0.99 a little way into the fade.
+    qint64 fadeFrom = span.last;
+    while (fadeFrom > span.first && gain[size_t(fadeFrom)] < 0.99)
+        --fadeFrom;
+    fadeFrom -= msToFrames(FadeMs * std::acos(0.99) / (M_PI / 2));
+    const double heardMs = framesToMs(span.last - fadeFrom);
+    QVERIFY2(qAbs(heardMs - FadeMs) <= ToleranceMs,
+             qPrintable(QStringLiteral("faded out over %1 ms").arg(heardMs)));
+    for (const double part : {0.25, 0.5, 0.75}) {
+        const double heard = gain[size_t(fadeFrom + msToFrames(FadeMs * part))];
+        QVERIFY2(qAbs(heard - std::cos(M_PI / 2 * part)) < 0.08,
+                 qPrintable(QStringLiteral("%1 of the fade out at gain %2").arg(part).arg(heard)));
+    }
+}
+
+void TestSound::stopWhileFadingInFadesOutFromThere()
+{
+    const QString path = files.filePath(QStringLiteral("slow in.wav"));
+    QVERIFY(writeToneFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, PulseNullSink::SampleRate, 2,
+                          msToFrames(3000)));
+    QObject owner;
+    Sound* sound = makeSound(path, &owner);
+    sound->setShape(SoundShape{0, 2000, 500, {}});
+    QTest::qWait(100);
+    const qint64 playFrame = soundServer->currentFrame();
+    sound->play();
+    QTest::qWait(500);
+    sound->stopCue();
+    QTest::qWait(800);
+    const AudibleSpan span = heardAfter(sound, playFrame);
+    QVERIFY2(!span.isEmpty(), "the sound server received only silence");
+    const std::vector<double> gain = heardGain(soundServer->recording());
+    // The level climbs until the stop is heard and never above it after: the peak is where the
+    // fade out began, and the sound ends about a fade out later.
+    const auto peak = std::max_element(gain.begin() + span.first, gain.begin() + span.last);
+    const qint64 peakFrame = peak - gain.begin();
+    qInfo("peak %.2f at %.0f ms, silent %.0f ms later", *peak, framesToMs(peakFrame - span.first),
+          framesToMs(span.last - peakFrame));
+    QVERIFY2(*peak < std::sin(M_PI / 2 * 700 / 2000), qPrintable(QString::number(*peak)));
+    QVERIFY2(qAbs(framesToMs(span.last - peakFrame) - 500) <= 60,
+             qPrintable(QString::number(framesToMs(span.last - peakFrame))));
+}
+
+void TestSound::cuePlaysOnItsOutput()
+{
+    QVERIFY2(soundServer->startRecording(PulseNullSink::SecondSink), qPrintable(soundServer->errorString()));
+    QObject owner;
+    Sound* sound = makeSound(oneSecond, &owner);
+    QTest::qWait(100);
+    const auto heardOn = [&](const QString& output) {
+        sound->setShape(SoundShape{0, 0, 0, output});
+        const qint64 firstFrom = soundServer->recording().size() / 4;
+        const qint64 secondFrom = soundServer->recording(PulseNullSink::SecondSink).size() / 4;
+        sound->play();
+        heardAfter(sound, firstFrom);
+        QTest::qWait(200);
+        return QPair<bool, bool>(
+            !audibleSpan(soundServer->recording(), firstFrom).isEmpty(),
+            !audibleSpan(soundServer->recording(PulseNullSink::SecondSink), secondFrom).isEmpty());
+    };
+    QCOMPARE(heardOn(PulseNullSink::SecondSink), qMakePair(false, true));
+    // An output that is not there (unplugged): the default output, said once.
+    QCOMPARE(heardOn(QStringLiteral("unplugged_usb_interface")), qMakePair(true, false));
+    QCOMPARE(heardOn(QStringLiteral("unplugged_usb_interface")), qMakePair(true, false));
+    QCOMPARE(reports.matching(QStringLiteral("\"unplugged_usb_interface\" is not there")).size(), 1);
+    QCOMPARE(heardOn(QString()), qMakePair(true, false));
+    QCOMPARE(reports.matching(QStringLiteral("is not there")).size(), 1);
 }
 
 void TestSound::noSoundServerLeavesCuesSilent()

@@ -142,6 +142,24 @@ void CueTriggerTest::startedCues_data()
          run(0, Ebu, 0, {{0, 59, 59, 23}, {0, 59, 59, 24}, {1, 0, 0, 0}}), {});
     rows("slot without a sound never fires", run(0, Ebu, 0, {{0, 0, 19, 23}, {0, 0, 19, 24}, {0, 0, 20, 0}}),
          {});
+    // A start with a frame fires on that frame, at every rate that has it.
+    rows("24 fps onto frame 12", run(0, Film, 0, {{0, 2, 0, 10}, {0, 2, 0, 11}, {0, 2, 0, 12}}),
+         {"slot 7 at 0 ms"});
+    rows("25 fps, frame 12 lost", run(0, Ebu, 0, {{0, 2, 0, 10}, {0, 2, 0, 11}, {0, 2, 0, 13}}),
+         {"slot 7 at 40 ms"});
+    rows("drop frame onto frame 12", run(0, Drop, 0, {{0, 2, 0, 10}, {0, 2, 0, 11}, {0, 2, 0, 12}}),
+         {"slot 7 at 0 ms"});
+    rows("30 fps onto frame 12", run(0, Smpte, 0, {{0, 2, 0, 10}, {0, 2, 0, 11}, {0, 2, 0, 12}}),
+         {"slot 7 at 0 ms"});
+    rows("frame 11 is not the start", run(0, Ebu, 0, {{0, 2, 0, 9}, {0, 2, 0, 10}, {0, 2, 0, 11}}), {});
+    rows("30 fps onto frame 27 of the same second",
+         run(0, Smpte, 0, {{0, 2, 0, 25}, {0, 2, 0, 26}, {0, 2, 0, 27}}), {"slot 8 at 0 ms"});
+    rows("drop frame onto frame 27", run(0, Drop, 0, {{0, 2, 0, 25}, {0, 2, 0, 26}, {0, 2, 0, 27}}),
+         {"slot 8 at 0 ms"});
+    rows("25 fps has no frame 27", run(0, Ebu, 0, {{0, 2, 0, 23}, {0, 2, 0, 24}, {0, 2, 1, 0}, {0, 2, 1, 1}}),
+         {});
+    rows("24 fps has no frame 27",
+         run(0, Film, 0, {{0, 2, 0, 22}, {0, 2, 0, 23}, {0, 2, 1, 0}, {0, 2, 1, 1}}), {});
     rows("timecode outside a clock is no step",
          run(0, Ebu, 0, {{0, 0, 9, 23}, {0, 0, 9, 24}, {0, 0, 9, 99}, {0, 0, 10, 1}}), {});
 
@@ -192,7 +210,9 @@ void CueTriggerTest::startedCues()
                                             {3, "midnight.wav", 0, 0, 0},
                                             {4, "same.wav", 0, 0, 10},
                                             {5, "odd.wav", 0, 60, 0},
-                                            {6, "silent.wav", 0, 0, 20}});
+                                            {6, "silent.wav", 0, 0, 20},
+                                            {7, "twelve.wav", 0, 2, 0, 12},
+                                            {8, "late.wav", 0, 2, 0, 27}});
     std::array<bool, AudioSlotCount> hasSound{};
     hasSound.fill(true);
     hasSound[6] = false;
