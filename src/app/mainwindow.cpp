@@ -514,13 +514,17 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
         for (int cue = 0; audioSounds && cue < AudioSlotCount; ++cue)
             hasSound[size_t(cue)] = (*audioSounds)[size_t(cue)] != nullptr;
         if (const auto next = ShowStatus::next(senderClocks.at(leader), *audioConfig, hasSound)) {
-            content.next = tr("Next %1  %2 at %3:%4:%5  in %6")
+            // The start as the dialog sets it; its frame only when the cue has one.
+            QString start = QStringLiteral("%1:%2:%3")
+                                .arg(audioConfig->hour[next->slot], 2, 10, QLatin1Char('0'))
+                                .arg(audioConfig->minute[next->slot], 2, 10, QLatin1Char('0'))
+                                .arg(audioConfig->seconds[next->slot], 2, 10, QLatin1Char('0'));
+            if (audioConfig->frame[next->slot] != 0)
+                start += QStringLiteral(":%1").arg(audioConfig->frame[next->slot], 2, 10, QLatin1Char('0'));
+            content.next = tr("Next %1  %2 at %3  in %4")
                                .arg(next->slot)
-                               .arg(QFileInfo(audioConfig->file[next->slot]).fileName())
-                               .arg(audioConfig->hour[next->slot], 2, 10, QLatin1Char('0'))
-                               .arg(audioConfig->minute[next->slot], 2, 10, QLatin1Char('0'))
-                               .arg(audioConfig->seconds[next->slot], 2, 10, QLatin1Char('0'))
-                               .arg(ShowStatus::countdownText(next->frames, next->type));
+                               .arg(QFileInfo(audioConfig->file[next->slot]).fileName(), start,
+                                    ShowStatus::countdownText(next->frames, next->type));
             content.warning = ShowStatus::isWarning(next->frames, next->type);
         } else {
             content.next = tr("No cue ahead");

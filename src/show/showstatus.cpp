@@ -1,17 +1,9 @@
 #include "showstatus.h"
 
 #include "artnet/timecodeframes.h"
+#include "cuestartcount.h"
 
 namespace ShowStatus {
-
-namespace {
-
-std::optional<qint64> startCount(const AudioFileConfig& config, int slot, quint8 type)
-{
-    return TimecodeFrames::count(config.hour[slot], config.minute[slot], config.seconds[slot], 0, type);
-}
-
-} // namespace
 
 int leadingSender(const SenderClocks& clocks, int driver)
 {
@@ -33,7 +25,7 @@ std::optional<Playing> playing(const SenderClock& driver, const AudioFileConfig&
 {
     if (slot < 0 || slot >= AudioSlotCount || !driver.count())
         return std::nullopt;
-    const std::optional<qint64> start = startCount(config, slot, driver.type());
+    const std::optional<qint64> start = cueStartCount(config, slot, driver.type());
     if (!start)
         return std::nullopt;
     const qint64 day = TimecodeFrames::framesPerDay(driver.type());
@@ -60,7 +52,7 @@ std::optional<Next> next(const SenderClock& sender, const AudioFileConfig& confi
     for (int slot = 0; slot < AudioSlotCount; ++slot) {
         if (!hasSound[size_t(slot)])
             continue;
-        const std::optional<qint64> start = startCount(config, slot, sender.type());
+        const std::optional<qint64> start = cueStartCount(config, slot, sender.type());
         if (!start)
             continue;
         const qint64 ahead = SenderClock::wrapped(*start - *sender.count(), day);
