@@ -20,7 +20,8 @@ on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 2 "$VELMORA_ROOT
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 1 --lcd "$VELMORA_ROOT/docs/one-sender-lcd.png"
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 2 --quiet 2 "$VELMORA_ROOT/docs/quiet-sender.png"
 on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 1 --ltc "$VELMORA_ROOT/docs/artnet-and-ltc.png"
-echo "wrote docs/two-senders-label.png, docs/one-sender-lcd.png, docs/quiet-sender.png and docs/artnet-and-ltc.png"
+on_xvfb 1280x800x24 "$build/tools/velmora-screenshot" --senders 2 --show --size 1280x800 "$VELMORA_ROOT/docs/show-line.png"
+echo "wrote docs/two-senders-label.png, docs/one-sender-lcd.png, docs/quiet-sender.png, docs/artnet-and-ltc.png and docs/show-line.png"
 
 # The settings dialog: a playable cue, a missing file and two cues sharing a start time, drawn on
 # a private Xvfb, so that the colours are those the X server shows in the style Velmora runs with.
