@@ -67,11 +67,14 @@ with wave.open(sys.argv[1], "wb") as cue:
     "$2" "${from[@]}" --start 01:00:00:00 --type 3 --duration "$(($3 + 2))" >"$work/consoles.out" &
     consoles=$!
     sleep 1
-    measure "$velmora" "$3" 3 "$SENDERS senders, a cue"
+    measure "$velmora" "$3" 2 "$SENDERS senders, a cue"
+    playing=$(PULSE_SERVER="unix:$work/pulse" pactl list short sink-inputs | wc -l)
     wait "$consoles"
     kill -0 "$velmora" || { echo "Velmora ended while measured:"; cat "$work/velmora.log"; exit 1; }
     echo "  datagrams sent: $(($(awk '{ print $2 }' "$work/consoles.out") * SENDERS));" \
-        "Velmora saw timecode: $(grep -q TIMECODE "$work/velmora.log" && echo yes || echo NO)"
+        "Velmora saw timecode: $(grep -q TIMECODE "$work/velmora.log" && echo yes || echo NO);" \
+        "streams playing at the end: $playing"
+    [ "$playing" -ge 1 ] || cat "$work/velmora.log"
 }
 
 if [ "${1:-}" = "--inside" ]; then

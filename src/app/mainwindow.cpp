@@ -6,6 +6,7 @@
 #include "cuenamelabel.h"
 #include "cues/settings.h"
 #include "cues/settingsstore.h"
+#include "layoutboundary.h"
 #include "platform/ltcinput.h"
 #include "show/showstatus.h"
 #include "showline.h"
@@ -261,7 +262,7 @@ void MainWindow::CreateDisplay()
             display->setMinimumSize(1, 1);
     }
 
-    columnLayout->addWidget(useLcd ? static_cast<QWidget*>(timeLcd) : timeLabel, 2);
+    columnLayout->addWidget(useLcd ? static_cast<QWidget*>(timeLcd) : new LayoutBoundary(timeLabel, this), 2);
     columnLayout->addWidget(useLcd ? static_cast<QWidget*>(fpsLcd) : fpsLabel, 0);
     columnLayout->addWidget(senderLabel, 0);
     columnLayout->addWidget(showLine, 0);

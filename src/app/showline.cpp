@@ -3,8 +3,6 @@
 #include "timecodetext.h"
 
 #include <QGridLayout>
-#include <QLabel>
-#include <QProgressBar>
 
 #include <utility>
 
@@ -28,36 +26,29 @@ ShowLine::ShowLine(QWidget* parent) : QWidget(parent)
     QFont font = this->font();
     font.setPointSize(LinePointSize);
     font.setBold(true);
-    const auto makeLabel = [&](const char* name) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QLatin1String(name));
-        label->setFont(font);
-        // File names are shown as written, never as markup.
-        label->setTextFormat(Qt::PlainText);
-        label->setMinimumWidth(1);
-        return label;
+    const auto makeText = [&](const char* name, Qt::Alignment alignment) {
+        auto* text = new ShowText(alignment, this);
+        text->setObjectName(QLatin1String(name));
+        text->setFont(font);
+        text->hide();
+        return text;
     };
-    playingLabel = makeLabel("showPlaying");
-    timesLabel = makeLabel("showTimes");
-    timesLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    nextLabel = makeLabel("showNext");
-    progressBar = new QProgressBar(this);
+    playingText = makeText("showPlaying", Qt::AlignLeft);
+    timesText = makeText("showTimes", Qt::AlignRight);
+    nextText = makeText("showNext", Qt::AlignLeft);
+    progressBar = new ShowProgress(this);
     progressBar->setObjectName(QStringLiteral("showProgress"));
-    progressBar->setRange(0, 1000);
-    progressBar->setTextVisible(false);
-    progressBar->setMaximumHeight(QFontMetrics(font).height() / 2);
+    progressBar->setFont(font);
     progressBar->hide();
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(playingLabel, 0, 0);
-    layout->addWidget(timesLabel, 0, 1);
+    layout->addWidget(playingText, 0, 0);
+    layout->addWidget(timesText, 0, 1);
     layout->addWidget(progressBar, 1, 0, 1, 2);
-    layout->addWidget(nextLabel, 2, 0, 1, 2);
+    layout->addWidget(nextText, 2, 0, 1, 2);
     layout->setColumnStretch(0, 1);
     // Nothing to say until a sender runs: the timecode keeps the whole window.
-    for (QLabel* label : {playingLabel, timesLabel, nextLabel})
-        label->hide();
     hide();
 }
 
@@ -68,17 +59,21 @@ void ShowLine::setContent(const Content& content)
         return;
     const bool colours = wasDimmed || content.warning != shown.warning;
     shown = content;
-    playingLabel->setText(content.playing);
-    timesLabel->setText(content.times);
-    progressBar->setVisible(content.progress >= 0);
+    playingText->setText(content.playing);
+    timesText->setText(content.times);
     if (content.progress >= 0)
         progressBar->setValue(content.progress);
-    nextLabel->setText(content.next);
-    // A part with nothing to say takes no room.
-    playingLabel->setVisible(!content.playing.isEmpty());
-    timesLabel->setVisible(!content.times.isEmpty());
-    nextLabel->setVisible(!content.next.isEmpty());
-    setVisible(!content.playing.isEmpty() || !content.next.isEmpty());
+    // A part with nothing to say takes no room. Each is shown or hidden only when that changes:
+    // either asks the window for a new layout.
+    const auto showIf = [](QWidget* part, bool visible) {
+        if (part->isVisibleTo(part->parentWidget()) != visible)
+            part->setVisible(visible);
+    };
+    showIf(progressBar, content.progress >= 0);
+    showIf(playingText, !content.playing.isEmpty());
+    showIf(timesText, !content.times.isEmpty());
+    showIf(nextText, !content.next.isEmpty());
+    showIf(this, !content.playing.isEmpty() || !content.next.isEmpty());
     if (colours)
         applyColours();
 }
@@ -94,13 +89,15 @@ void ShowLine::applyColours()
     const QPalette base = palette();
     const QColor text = base.color(QPalette::WindowText);
     const QColor faint = TimecodeText::dimmedColour(text, base.color(QPalette::Window));
-    const auto paint = [&](QLabel* label, QColor colour) {
-        QPalette palette = label->palette();
+    const auto paint = [&](QWidget* part, QColor colour) {
+        QPalette palette = part->palette();
+        if (palette.color(QPalette::WindowText) == colour)
+            return;
         palette.setColor(QPalette::WindowText, colour);
-        label->setPalette(palette);
+        part->setPalette(palette);
     };
     const QColor lineColour = dimmed ? faint : text;
-    paint(playingLabel, lineColour);
-    paint(timesLabel, lineColour);
-    paint(nextLabel, dimmed ? faint : shown.warning ? WarningColour : text);
+    paint(playingText, lineColour);
+    paint(timesText, lineColour);
+    paint(nextText, dimmed ? faint : shown.warning ? WarningColour : text);
 }

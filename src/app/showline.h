@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QWidget>
-
-class QLabel;
-class QProgressBar;
+#include "showprogress.h"
+#include "showtext.h"
 
 // The line under the timecode that says what plays and what comes next: the playing cue's slot
 // and file, its time played and left and a progress bar; the next cue with its start time and the
-// countdown to it, in the warning colour in its last seconds. Each part is redrawn only when what
-// it shows changes.
+// countdown to it, in the warning colour in its last seconds. Each part repaints only itself, and
+// only when what it shows changes: the countdown changes with every frame, and during a show the
+// window is meant to cost next to nothing beside the consoles.
 class ShowLine : public QWidget
 {
     Q_OBJECT
@@ -35,10 +34,10 @@ public:
 private:
     void applyColours();
 
-    QLabel* playingLabel = nullptr;
-    QLabel* timesLabel = nullptr;
-    QProgressBar* progressBar = nullptr;
-    QLabel* nextLabel = nullptr;
+    ShowText* playingText = nullptr;
+    ShowText* timesText = nullptr;
+    ShowProgress* progressBar = nullptr;
+    ShowText* nextText = nullptr;
     Content shown;
     bool dimmed = false;
 };

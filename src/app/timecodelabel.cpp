@@ -175,6 +175,35 @@ void TimecodeLabel::paintEvent(QPaintEvent* event)
     }
 }
 
+void TimecodeLabel::measure() const
+{
+    // Every new text asks the window for a new layout (QLabel::setText does), which asks for the
+    // size hints. A new frame has the lines and characters of the one before: measured as QLabel
+    // measures, four lines of large text would be shaped again 30 times a second for each sender.
+    QString shape = text();
+    for (QChar& character : shape) {
+        if (character.isDigit())
+            character = QLatin1Char('0');
+    }
+    if (shape == hintShape && hint.isValid())
+        return;
+    hintShape = shape;
+    hint = QLabel::sizeHint();
+    minimumHint = QLabel::minimumSizeHint();
+}
+
+QSize TimecodeLabel::sizeHint() const
+{
+    measure();
+    return hint;
+}
+
+QSize TimecodeLabel::minimumSizeHint() const
+{
+    measure();
+    return minimumHint;
+}
+
 void TimecodeLabel::resizeEvent(QResizeEvent* event)
 {
     QLabel::resizeEvent(event);
@@ -189,6 +218,7 @@ void TimecodeLabel::changeEvent(QEvent* event)
     case QEvent::StyleChange:
         glyphs.clear();
         layoutValid = false;
+        hint = {};
         break;
     default:
         break;

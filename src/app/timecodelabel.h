@@ -28,6 +28,9 @@ public:
     void setDimmedLines(const QList<bool>& dimmed);
     QList<bool> dimmedLines() const { return dimmed; }
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     // The label got a new size, for example when the displays below it took more lines.
     void resized();
@@ -52,6 +55,7 @@ private:
     };
 
     QList<Cell> layoutOf(const QString& text) const;
+    void measure() const;
     QRegion changedArea(const QList<Cell>& before, const QList<Cell>& after) const;
     const QList<Cell>& cells();
     const Glyph& glyph(QChar character, bool dim);
@@ -65,5 +69,9 @@ private:
     QList<Cell> laidOut;
     bool layoutValid = false;
     QHash<QPair<QChar, bool>, Glyph> glyphs;
+    // The size hints of a text of the shape of hintShape (its digits as 0) in the current font.
+    mutable QString hintShape;
+    mutable QSize hint;
+    mutable QSize minimumHint;
     qreal glyphsRatio = 0;
 };

@@ -1,5 +1,7 @@
 #include "fadingstream.h"
 
+#include <QtGlobal>
+
 #include <cmath>
 #include <utility>
 
@@ -52,7 +54,9 @@ void FadingStream::step()
             pa_stream_get_context(stream), pa_stream_get_index(stream), &volume, nullptr, nullptr))
         pa_operation_unref(operation);
     timeval when;
-    pa_timeval_add(pa_gettimeofday(&when), pa_usec_t(StepMs) * PA_USEC_PER_MSEC);
+    const pa_usec_t stepUs = qBound(pa_usec_t(ShortestStepMs) * PA_USEC_PER_MSEC, lengthUs / StepsPerFade,
+                                    pa_usec_t(LongestStepMs) * PA_USEC_PER_MSEC);
+    pa_timeval_add(pa_gettimeofday(&when), stepUs);
     if (timer)
         api->time_restart(timer, &when);
     else

@@ -25,8 +25,12 @@ public:
 
     bool done() const { return stream == nullptr; }
 
-    // How often the volume is stepped: small steps sound like a curve, not a staircase.
-    static constexpr int StepMs = 4;
+    // How often the volume is stepped: a hundred steps to a fade sound like a curve, not a
+    // staircase (a 2 s fade's largest step is 0.2 dB), and a long fade does not keep the engine
+    // and the server busy with a new volume every few ms.
+    static constexpr int StepsPerFade = 100;
+    static constexpr int ShortestStepMs = 4;
+    static constexpr int LongestStepMs = 20;
 
 private:
     void step();

@@ -54,7 +54,7 @@ public:
     // dropout. It costs no start latency: the device holds only RequestMs of it.
     static constexpr int BufferMs = 250;
     // How often the server asks for more, and about how much the device holds ahead.
-    static constexpr int RequestMs = 10;
+    static constexpr int RequestMs = 20;
     // How often the end of a playback is checked once the last sample has been written.
     static constexpr int EndCheckMs = 10;
     // A server that stops playing altogether must not keep a cue "playing" for ever.

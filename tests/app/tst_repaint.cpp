@@ -1,5 +1,5 @@
-// How much of the timecode display a new frame repaints, and the process setting that decides
-// whether Qt can draw large text at all.
+// How much of the timecode display a new frame repaints, the process setting that decides
+// whether Qt can draw large text at all, and the one that sends repainted cells to the X server.
 #include "app/applicationsetup.h"
 #include "testregistry.h"
 #include "windowharness.h"
@@ -47,6 +47,8 @@ private slots:
     void newFrameRepaintsOnlyItsCells();
     void glyphCacheLimitFromOutside_data();
     void glyphCacheLimitFromOutside();
+    void sharedMemoryChoiceFromOutside_data();
+    void sharedMemoryChoiceFromOutside();
 };
 
 void RepaintTest::newFrameRepaintsOnlyItsCells_data()
@@ -109,6 +111,33 @@ void RepaintTest::glyphCacheLimitFromOutside()
     else
         qputenv("QT_MAX_CACHED_GLYPH_SIZE", before);
     QCOMPARE(stays, kept);
+}
+
+void RepaintTest::sharedMemoryChoiceFromOutside_data()
+{
+    QTest::addColumn<QByteArray>("given");
+    QTest::addColumn<QByteArray>("taken");
+    QTest::newRow("unset: the cells go over the connection") << QByteArray() << QByteArray("1");
+    QTest::newRow("shared memory asked for from outside") << QByteArray("0") << QByteArray("0");
+    QTest::newRow("no shared memory asked for from outside") << QByteArray("1") << QByteArray("1");
+}
+
+void RepaintTest::sharedMemoryChoiceFromOutside()
+{
+    QFETCH(QByteArray, given);
+    QFETCH(QByteArray, taken);
+    const QByteArray before = qgetenv("QT_XCB_NO_MITSHM");
+    if (given.isNull())
+        qunsetenv("QT_XCB_NO_MITSHM");
+    else
+        qputenv("QT_XCB_NO_MITSHM", given);
+    prepareApplicationEnvironment();
+    const QByteArray after = qgetenv("QT_XCB_NO_MITSHM");
+    if (before.isNull())
+        qunsetenv("QT_XCB_NO_MITSHM");
+    else
+        qputenv("QT_XCB_NO_MITSHM", before);
+    QCOMPARE(after, taken);
 }
 
 VELMORA_REGISTER_TEST(RepaintTest)

@@ -410,7 +410,7 @@ void ScreenTest::cueNameIsDrawnAsPlainTextOnOneLine()
 
 QString ScreenTest::readLine(const char* name, MainWindow& window, const QString& characters)
 {
-    const auto* label = window.findChild<QLabel*>(QLatin1String(name));
+    const auto* label = window.findChild<QWidget*>(QLatin1String(name));
     if (!label)
         return QStringLiteral("no %1").arg(QLatin1String(name));
     const TextReading reading =
@@ -436,7 +436,7 @@ void ScreenTest::showLineCountsDownThenShowsThePlayingCue()
     QCOMPARE(readLine("showNext", harness.window(), cueLetters),
              QStringLiteral("Next0intro.flacat00:00:10in5.0s"));
     // Nothing plays: that part of the line takes no room.
-    QVERIFY(!harness.window().findChild<QLabel*>(QStringLiteral("showPlaying"))->isVisible());
+    QVERIFY(!harness.window().findChild<QWidget*>(QStringLiteral("showPlaying"))->isVisible());
 
     // It runs onto the cue: the line goes over to the playing cue and counts to the next one.
     harness.runOnto(senderAddress(0), 0, 0, 10);
