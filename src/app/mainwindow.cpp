@@ -499,8 +499,20 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
     if (leader >= 0 && IsQuiet(leader, nowMs)) {
         // A quiet sender leads no countdown: what it last said stands, faint.
         showLine->setDimmed(true);
+        showLineWrittenFrom.reset();
         return;
     }
+    const ShowLineInputs inputs{slot,
+                                driver,
+                                leader,
+                                sound ? sound->lengthMs() : -1,
+                                senderClocks.at(driver).count(),
+                                senderClocks.at(leader).count(),
+                                senderClocks.at(driver).type(),
+                                senderClocks.at(leader).type()};
+    if (showLineWrittenFrom == inputs)
+        return;
+    showLineWrittenFrom = inputs;
     ShowLine::Content content;
     if (const auto playing = ShowStatus::playing(senderClocks.at(driver), *audioConfig, slot,
                                                  sound ? sound->lengthMs() : -1)) {
@@ -532,6 +544,13 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
         }
     }
     showLine->setContent(content);
+}
+
+bool MainWindow::ShowLineInputs::operator==(const ShowLineInputs& other) const
+{
+    return slot == other.slot && driver == other.driver && leader == other.leader && lengthMs == other.lengthMs &&
+           driverCount == other.driverCount && leaderCount == other.leaderCount &&
+           driverRate == other.driverRate && leaderRate == other.leaderRate;
 }
 
 void MainWindow::ToggleFullScreen()
@@ -606,6 +625,8 @@ void MainWindow::DeleteAudioSounds()
 void MainWindow::ReloadAudioSounds()
 {
     cueFollower.reset();
+    // Other cues, other files: the show line is written anew.
+    showLineWrittenFrom.reset();
     DeleteAudioSounds();
     CreateAudioSounds();
 }

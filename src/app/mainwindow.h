@@ -167,4 +167,18 @@ private:
     int shownSenders = 0;
     // Per sender, by its number: when its last timecode arrived.
     QList<qint64> lastTimecodeMs;
+    // What the show line was last written from. Most ticks find no new frame: they write nothing.
+    struct ShowLineInputs
+    {
+        int slot = -1;
+        int driver = -1;
+        int leader = -1;
+        qint64 lengthMs = -1;
+        std::optional<qint64> driverCount;
+        std::optional<qint64> leaderCount;
+        quint8 driverRate = 0;
+        quint8 leaderRate = 0;
+        bool operator==(const ShowLineInputs& other) const;
+    };
+    std::optional<ShowLineInputs> showLineWrittenFrom;
 };

@@ -61,6 +61,7 @@ void ShowLine::setContent(const Content& content)
     shown = content;
     playingText->setText(content.playing);
     timesText->setText(content.times);
+    nextText->setText(content.next);
     if (content.progress >= 0)
         progressBar->setValue(content.progress);
     // A part with nothing to say takes no room. Each is shown or hidden only when that changes:

@@ -96,7 +96,7 @@ QList<TimecodeLabel::Cell> TimecodeLabel::layoutOf(const QString& text) const
         const QString& text = lines[line];
         qreal width = 0;
         for (const QChar character : text)
-            width += metrics.horizontalAdvance(character);
+            width += characterSize(character, metrics).advance;
         qreal x = box.left() + (box.width() - width) / 2;
         if (alignment() & Qt::AlignLeft)
             x = box.left();
@@ -106,15 +106,26 @@ QList<TimecodeLabel::Cell> TimecodeLabel::layoutOf(const QString& text) const
         const qreal baseline = std::round(top + line * metrics.lineSpacing() + metrics.ascent());
         x = std::round(x);
         for (const QChar character : text) {
-            const qreal advance = metrics.horizontalAdvance(character);
+            const CharacterSize& size = characterSize(character, metrics);
+            const qreal advance = size.advance;
             const QRectF cellBox(x, baseline - metrics.ascent(), advance, metrics.height());
-            const QRectF ink = metrics.boundingRect(character).translated(x, baseline);
+            const QRectF ink = size.ink.translated(x, baseline);
             laid.append({character, line, QPointF(x, baseline),
                          cellBox.united(ink).toAlignedRect().adjusted(-2, -2, 2, 2)});
             x += advance;
         }
     }
     return laid;
+}
+
+const TimecodeLabel::CharacterSize& TimecodeLabel::characterSize(QChar character,
+                                                                 const QFontMetricsF& metrics) const
+{
+    auto found = characterSizes.constFind(character);
+    if (found == characterSizes.constEnd())
+        found = characterSizes.insert(character,
+                                      {metrics.horizontalAdvance(character), metrics.boundingRect(character)});
+    return *found;
 }
 
 const QList<TimecodeLabel::Cell>& TimecodeLabel::cells()
@@ -217,6 +228,7 @@ void TimecodeLabel::changeEvent(QEvent* event)
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
         glyphs.clear();
+        characterSizes.clear();
         layoutValid = false;
         hint = {};
         break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
 #include <QLabel>
@@ -54,7 +55,14 @@ private:
         QPointF offset; // from the glyph origin to the image's top left corner
     };
 
+    struct CharacterSize
+    {
+        qreal advance;
+        QRectF ink; // from the glyph origin
+    };
+
     QList<Cell> layoutOf(const QString& text) const;
+    const CharacterSize& characterSize(QChar character, const QFontMetricsF& metrics) const;
     void measure() const;
     QRegion changedArea(const QList<Cell>& before, const QList<Cell>& after) const;
     const QList<Cell>& cells();
@@ -69,6 +77,8 @@ private:
     QList<Cell> laidOut;
     bool layoutValid = false;
     QHash<QPair<QChar, bool>, Glyph> glyphs;
+    // Asked for every character of every frame: a dozen characters in the current font.
+    mutable QHash<QChar, CharacterSize> characterSizes;
     // The size hints of a text of the shape of hintShape (its digits as 0) in the current font.
     mutable QString hintShape;
     mutable QSize hint;

@@ -2,7 +2,13 @@
 
 #include "timecodetext.h"
 
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
 TimecodeLcd::TimecodeLcd(QWidget* parent) : QLCDNumber(parent) {}
+
+TimecodeLcd::~TimecodeLcd() = default;
 
 void TimecodeLcd::display(const QString& text)
 {
@@ -64,4 +70,78 @@ void TimecodeLcd::setDimmed(bool dim)
     faint.setColor(foregroundRole(), TimecodeText::dimmedColour(brightPalette.color(foregroundRole()),
                                                                 brightPalette.color(backgroundRole())));
     setPalette(faint);
+}
+
+QRect TimecodeLcd::cellTile(int cell) const
+{
+    // As QLCDNumber places its digits: a cell's tile runs from the middle of the gap before its
+    // digit to the middle of the gap after it, so that the tiles of a line meet without
+    // overlapping, and a digit (its smoothed edges too) lies inside its own.
+    const int digits = digitCount();
+    const int segment = qMin(width() * 5 / (digits * 6 + 1), height() * 5 / 12);
+    const int advance = segment * 6 / 5;
+    const int left = (width() - digits * advance + segment / 5) / 2;
+    const int top = (height() - segment * 2) / 2;
+    const int margin = segment / 5 + 2;
+    return QRect(left + advance * cell - segment / 10, top - margin, advance, 2 * segment + 2 * margin);
+}
+
+void TimecodeLcd::paintEvent(QPaintEvent* event)
+{
+    // The texts the window shows have a cell for each character, on a flat display with no
+    // frame, with gaps between the digits wide enough for the tiles; anything else is drawn by
+    // QLCDNumber itself.
+    const int digits = digitCount();
+    if (frameStyle() != QFrame::NoFrame || shownDigits != digits || shownText.size() > digits ||
+        shownText.contains(QLatin1Char('.')) || cellTile(0).width() < SmallestTile) {
+        QLCDNumber::paintEvent(event);
+        return;
+    }
+    if (imagesDigits != digits) {
+        cellImages.clear();
+        imagesDigits = digits;
+    }
+    QPainter painter(this);
+    const int first = digits - int(shownText.size());
+    for (int cell = first; cell < digits; ++cell) {
+        const QRect tile = cellTile(cell);
+        if (event->region().intersects(tile))
+            painter.drawImage(tile.topLeft(), cellImage(shownText[cell - first]));
+    }
+}
+
+const QImage& TimecodeLcd::cellImage(QChar character)
+{
+    auto found = cellImages.constFind(character);
+    if (found != cellImages.constEnd())
+        return *found;
+    // A twin of this display, never shown, with the character in its first cell alone, drawn
+    // with its ground as this display's: the image covers its tile as a paint of this one would.
+    if (!drawer)
+        drawer = std::make_unique<QLCDNumber>();
+    drawer->setDigitCount(digitCount());
+    drawer->setSegmentStyle(segmentStyle());
+    drawer->setFrameStyle(frameStyle());
+    drawer->setPalette(palette());
+    drawer->resize(size());
+    drawer->display(character + QString(digitCount() - 1, QLatin1Char(' ')));
+    const QRect tile = cellTile(0);
+    const qreal ratio = devicePixelRatioF();
+    QImage image(tile.size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    drawer->render(&image, QPoint(), QRegion(tile), QWidget::DrawWindowBackground);
+    return *cellImages.insert(character, image);
+}
+
+void TimecodeLcd::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        cellImages.clear();
+    QLCDNumber::changeEvent(event);
+}
+
+void TimecodeLcd::resizeEvent(QResizeEvent* event)
+{
+    cellImages.clear();
+    QLCDNumber::resizeEvent(event);
 }

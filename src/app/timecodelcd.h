@@ -1,16 +1,23 @@
 #pragma once
 
+#include <QHash>
+#include <QImage>
 #include <QLCDNumber>
+
+#include <memory>
 
 // The seven-segment timecode display. QLCDNumber repaints all its digits on every new text; at
 // full screen and 30 frames a second that sends megabytes a frame to X11 when only the frame
-// digits changed. This one repaints only the digit cells whose character changed.
+// digits changed. This one repaints only the digit cells whose character changed, and draws each
+// from an image of its character made once per size and colour: QLCDNumber would build the
+// polygons of every digit of every sender at each paint, however little of it is shown anew.
 class TimecodeLcd : public QLCDNumber
 {
     Q_OBJECT
 
 public:
     explicit TimecodeLcd(QWidget* parent = nullptr);
+    ~TimecodeLcd() override;
 
     // Hides QLCDNumber::display(const QString&); through a QLCDNumber pointer the text is still
     // shown right, only with a repaint of the whole display.
@@ -21,11 +28,25 @@ public:
     void setDimmed(bool dimmed);
     bool isDimmed() const { return dimmed; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QRect cellArea(int cell) const;
+    QRect cellTile(int cell) const;
+    const QImage& cellImage(QChar character);
+    // Below this many pixels a tile leaves no room between a digit and its neighbours.
+    static constexpr int SmallestTile = 12;
 
     QString shownText;
     int shownDigits = -1;
     bool dimmed = false;
     QPalette brightPalette;
+    // Each character as QLCDNumber draws it in the first cell's tile. A digit sits at the same
+    // place within its tile in every cell, so one image serves them all.
+    QHash<QChar, QImage> cellImages;
+    int imagesDigits = -1;
+    std::unique_ptr<QLCDNumber> drawer;
 };
