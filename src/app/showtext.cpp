@@ -1,6 +1,7 @@
 #include "showtext.h"
 
 #include <QPainter>
+#include <QtMath>
 
 #include <utility>
 
@@ -9,13 +10,34 @@ ShowText::ShowText(Qt::Alignment textAlignment, QWidget* parent) : QWidget(paren
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+int ShowText::advance(QStringView text)
+{
+    // Summed from each character's advance, kept per font: shaping the line anew at every frame
+    // to learn where its last digits are costs more than drawing them. Kerning is left out; the
+    // margins below make up for it.
+    if (advancesFont != font()) {
+        advances.clear();
+        advancesFont = font();
+    }
+    qreal sum = 0;
+    const QFontMetricsF metrics(font());
+    for (const QChar character : text) {
+        auto found = advances.constFind(character);
+        if (found == advances.constEnd())
+            found = advances.insert(character, metrics.horizontalAdvance(character));
+        sum += *found;
+    }
+    return qCeil(sum);
+}
+
 void ShowText::setText(const QString& text)
 {
     if (text == shownText)
         return;
     const QString before = std::exchange(shownText, text);
     const int widthBefore = textWidth;
-    textWidth = fontMetrics().horizontalAdvance(text);
+    const int margin = fontMetrics().height() / 4;
+    textWidth = advance(text) + margin;
     if (textWidth != widthBefore)
         updateGeometry();
     // A countdown changes its last digits only: left-aligned and not cut short, the text is
@@ -29,8 +51,8 @@ void ShowText::setText(const QString& text)
     while (same < before.size() && same < text.size() && before[same] == text[same])
         ++same;
     // A glyph may reach a little into its neighbour's cell; the margin covers that.
-    const int from = qMax(0, fontMetrics().horizontalAdvance(text.left(same)) - fontMetrics().height() / 4);
-    update(from, 0, qMax(textWidth, widthBefore) - from + fontMetrics().height() / 4, height());
+    const int from = qMax(0, advance(QStringView(text).left(same)) - margin);
+    update(from, 0, qMax(textWidth, widthBefore) - from + margin, height());
 }
 
 QSize ShowText::sizeHint() const

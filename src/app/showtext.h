@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 
 // One part of the show line: a line of text drawn in its palette's text colour. Unlike a label,
@@ -21,7 +22,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int advance(QStringView text);
+
     Qt::Alignment alignment;
+    QFont advancesFont;
+    QHash<QChar, qreal> advances;
     QString shownText;
     int textWidth = 0;
 };
