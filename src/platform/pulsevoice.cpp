@@ -100,8 +100,8 @@ bool PulseVoice::connectStream(const QByteArray& output)
     buffer.prebuf = quint32(pa_usec_to_bytes(pa_usec_t(2 * RequestMs) * PA_USEC_PER_MSEC, &spec));
     buffer.minreq = quint32(pa_usec_to_bytes(pa_usec_t(RequestMs) * PA_USEC_PER_MSEC, &spec));
     buffer.fragsize = quint32(-1);
-    // Early requests: the server keeps only about RequestMs in the device's buffer (the start
-    // latency) and asks for more every RequestMs, while the stream itself holds BufferMs ahead.
+    // Early requests: the server keeps only about RequestMs in the device's buffer and asks for
+    // more every RequestMs, while the stream itself holds BufferMs ahead.
     // Adjusting the latency instead would split BufferMs between the device and the stream, so
     // that the stream held about half of it and a start came that much later.
     const auto flags = pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_AUTO_TIMING_UPDATE |

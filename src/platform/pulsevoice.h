@@ -53,7 +53,9 @@ public:
     // server's thread that asks it for more, to be late (a slow disk, a busy machine) without a
     // dropout. It costs no start latency: the device holds only RequestMs of it.
     static constexpr int BufferMs = 250;
-    // How often the server asks for more, and about how much the device holds ahead.
+    // How often the server asks for more, and about how much the device holds ahead. The server
+    // mixes a new stream in at once (it rewinds what the device holds), so a longer request does
+    // not make starts later; 20 ms rather than 10 halves the engine's wake-ups while a cue plays.
     static constexpr int RequestMs = 20;
     // How often the end of a playback is checked once the last sample has been written.
     static constexpr int EndCheckMs = 10;
