@@ -548,9 +548,10 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
 
 bool MainWindow::ShowLineInputs::operator==(const ShowLineInputs& other) const
 {
-    return slot == other.slot && driver == other.driver && leader == other.leader && lengthMs == other.lengthMs &&
-           driverCount == other.driverCount && leaderCount == other.leaderCount &&
-           driverRate == other.driverRate && leaderRate == other.leaderRate;
+    return slot == other.slot && driver == other.driver && leader == other.leader &&
+           lengthMs == other.lengthMs && driverCount == other.driverCount &&
+           leaderCount == other.leaderCount && driverRate == other.driverRate &&
+           leaderRate == other.leaderRate;
 }
 
 void MainWindow::ToggleFullScreen()

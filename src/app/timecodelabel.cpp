@@ -123,8 +123,8 @@ const TimecodeLabel::CharacterSize& TimecodeLabel::characterSize(QChar character
 {
     auto found = characterSizes.constFind(character);
     if (found == characterSizes.constEnd())
-        found = characterSizes.insert(character,
-                                      {metrics.horizontalAdvance(character), metrics.boundingRect(character)});
+        found = characterSizes.insert(
+            character, {metrics.horizontalAdvance(character), metrics.boundingRect(character)});
     return *found;
 }
 
