@@ -516,7 +516,12 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
     ShowLine::Content content;
     if (const auto playing = ShowStatus::playing(senderClocks.at(driver), *audioConfig, slot,
                                                  sound ? sound->lengthMs() : -1)) {
-        content.playing = tr("Playing %1  %2").arg(slot).arg(QFileInfo(audioConfig->file[slot]).fileName());
+        if (showLineWords.playingSlot != slot) {
+            showLineWords.playingSlot = slot;
+            showLineWords.playing =
+                tr("Playing %1  %2").arg(slot).arg(QFileInfo(audioConfig->file[slot]).fileName());
+        }
+        content.playing = showLineWords.playing;
         content.times =
             tr("%1 played   %2 left")
                 .arg(ShowStatus::minutesText(playing->playedMs), ShowStatus::minutesText(playing->leftMs));
@@ -527,17 +532,22 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
         for (int cue = 0; audioSounds && cue < AudioSlotCount; ++cue)
             hasSound[size_t(cue)] = (*audioSounds)[size_t(cue)] != nullptr;
         if (const auto next = ShowStatus::next(senderClocks.at(leader), *audioConfig, hasSound)) {
-            // The start as the dialog sets it; its frame only when the cue has one.
-            QString start = QStringLiteral("%1:%2:%3")
-                                .arg(audioConfig->hour[next->slot], 2, 10, QLatin1Char('0'))
-                                .arg(audioConfig->minute[next->slot], 2, 10, QLatin1Char('0'))
-                                .arg(audioConfig->seconds[next->slot], 2, 10, QLatin1Char('0'));
-            if (audioConfig->frame[next->slot] != 0)
-                start += QStringLiteral(":%1").arg(audioConfig->frame[next->slot], 2, 10, QLatin1Char('0'));
-            content.next = tr("Next %1  %2 at %3  in %4")
-                               .arg(next->slot)
-                               .arg(QFileInfo(audioConfig->file[next->slot]).fileName(), start,
-                                    ShowStatus::countdownText(next->frames, next->type));
+            if (showLineWords.nextSlot != next->slot) {
+                showLineWords.nextSlot = next->slot;
+                // The start as the dialog sets it; its frame only when the cue has one.
+                QString start = QStringLiteral("%1:%2:%3")
+                                    .arg(audioConfig->hour[next->slot], 2, 10, QLatin1Char('0'))
+                                    .arg(audioConfig->minute[next->slot], 2, 10, QLatin1Char('0'))
+                                    .arg(audioConfig->seconds[next->slot], 2, 10, QLatin1Char('0'));
+                if (audioConfig->frame[next->slot] != 0)
+                    start +=
+                        QStringLiteral(":%1").arg(audioConfig->frame[next->slot], 2, 10, QLatin1Char('0'));
+                showLineWords.nextHead = tr("Next %1  %2 at %3  in")
+                                             .arg(next->slot)
+                                             .arg(QFileInfo(audioConfig->file[next->slot]).fileName(), start);
+            }
+            content.next = showLineWords.nextHead;
+            content.countdown = ShowStatus::countdownText(next->frames, next->type);
             content.warning = ShowStatus::isWarning(next->frames, next->type);
         } else {
             content.next = tr("No cue ahead");
@@ -628,6 +638,7 @@ void MainWindow::ReloadAudioSounds()
     cueFollower.reset();
     // Other cues, other files: the show line is written anew.
     showLineWrittenFrom.reset();
+    showLineWords = {};
     DeleteAudioSounds();
     CreateAudioSounds();
 }

@@ -181,4 +181,13 @@ private:
         bool operator==(const ShowLineInputs& other) const;
     };
     std::optional<ShowLineInputs> showLineWrittenFrom;
+    // The words of the show line that change only with its cues, not at every frame.
+    struct ShowLineWords
+    {
+        int playingSlot = -1;
+        QString playing;
+        int nextSlot = -1;
+        QString nextHead; // "Next 4  outro.wav at 00:05:00  in"
+    };
+    ShowLineWords showLineWords;
 };

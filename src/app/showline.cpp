@@ -3,6 +3,7 @@
 #include "timecodetext.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 
 #include <utility>
 
@@ -18,7 +19,7 @@ const QColor WarningColour(230, 120, 0);
 bool ShowLine::Content::operator==(const Content& other) const
 {
     return playing == other.playing && times == other.times && progress == other.progress &&
-           next == other.next && warning == other.warning;
+           next == other.next && countdown == other.countdown && warning == other.warning;
 }
 
 ShowLine::ShowLine(QWidget* parent) : QWidget(parent)
@@ -26,16 +27,29 @@ ShowLine::ShowLine(QWidget* parent) : QWidget(parent)
     QFont font = this->font();
     font.setPointSize(LinePointSize);
     font.setBold(true);
-    const auto makeText = [&](const char* name, Qt::Alignment alignment) {
-        auto* text = new ShowText(alignment, this);
+    const auto makeText = [&](const char* name, Qt::Alignment alignment, QWidget* parent) {
+        auto* text = new ShowText(alignment, parent);
         text->setObjectName(QLatin1String(name));
         text->setFont(font);
         text->hide();
         return text;
     };
-    playingText = makeText("showPlaying", Qt::AlignLeft);
-    timesText = makeText("showTimes", Qt::AlignRight);
-    nextText = makeText("showNext", Qt::AlignLeft);
+    playingText = makeText("showPlaying", Qt::AlignLeft, this);
+    timesText = makeText("showTimes", Qt::AlignRight, this);
+    nextLine = new QWidget(this);
+    nextLine->setObjectName(QStringLiteral("showNext"));
+    nextLine->hide();
+    nextText = makeText("showNextCue", Qt::AlignLeft, nextLine);
+    nextText->show();
+    countdownText = makeText("showCountdown", Qt::AlignLeft, nextLine);
+    countdownText->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* nextLayout = new QHBoxLayout(nextLine);
+    nextLayout->setContentsMargins(0, 0, 0, 0);
+    // The words' own margin parts them from the countdown, about a space wide.
+    nextLayout->setSpacing(0);
+    nextLayout->addWidget(nextText);
+    nextLayout->addWidget(countdownText);
+    nextLayout->addStretch(1);
     progressBar = new ShowProgress(this);
     progressBar->setObjectName(QStringLiteral("showProgress"));
     progressBar->setFont(font);
@@ -46,7 +60,7 @@ ShowLine::ShowLine(QWidget* parent) : QWidget(parent)
     layout->addWidget(playingText, 0, 0);
     layout->addWidget(timesText, 0, 1);
     layout->addWidget(progressBar, 1, 0, 1, 2);
-    layout->addWidget(nextText, 2, 0, 1, 2);
+    layout->addWidget(nextLine, 2, 0, 1, 2);
     layout->setColumnStretch(0, 1);
     // Nothing to say until a sender runs: the timecode keeps the whole window.
     hide();
@@ -62,6 +76,7 @@ void ShowLine::setContent(const Content& content)
     playingText->setText(content.playing);
     timesText->setText(content.times);
     nextText->setText(content.next);
+    countdownText->setText(content.countdown);
     if (content.progress >= 0)
         progressBar->setValue(content.progress);
     // A part with nothing to say takes no room. Each is shown or hidden only when that changes:
@@ -73,7 +88,8 @@ void ShowLine::setContent(const Content& content)
     showIf(progressBar, content.progress >= 0);
     showIf(playingText, !content.playing.isEmpty());
     showIf(timesText, !content.times.isEmpty());
-    showIf(nextText, !content.next.isEmpty());
+    showIf(nextLine, !content.next.isEmpty());
+    showIf(countdownText, !content.countdown.isEmpty());
     showIf(this, !content.playing.isEmpty() || !content.next.isEmpty());
     if (colours)
         applyColours();
@@ -100,5 +116,7 @@ void ShowLine::applyColours()
     const QColor lineColour = dimmed ? faint : text;
     paint(playingText, lineColour);
     paint(timesText, lineColour);
-    paint(nextText, dimmed ? faint : shown.warning ? WarningColour : text);
+    const QColor nextColour = dimmed ? faint : shown.warning ? WarningColour : text;
+    paint(nextText, nextColour);
+    paint(countdownText, nextColour);
 }

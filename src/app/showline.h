@@ -18,7 +18,8 @@ public:
         QString playing;      // "Playing 3  intro.wav"; empty: nothing plays
         QString times;        // "01:23 played   02:10 left"
         int progress = -1;    // per mille of the file played; -1: no bar
-        QString next;         // "Next 4  outro.wav at 00:05:00  in 42.3 s", or "No cue ahead"
+        QString next;         // "Next 4  outro.wav at 00:05:00  in", or "No cue ahead"
+        QString countdown;    // "42.3 s", "00:12:04:17"; empty: no cue ahead
         bool warning = false; // the next cue is seconds away
         bool operator==(const Content& other) const;
     };
@@ -37,7 +38,11 @@ private:
     ShowText* playingText = nullptr;
     ShowText* timesText = nullptr;
     ShowProgress* progressBar = nullptr;
+    // The next cue's words and its countdown, side by side: only the countdown changes at every
+    // frame, and a long file name gives way before the countdown does.
+    QWidget* nextLine = nullptr;
     ShowText* nextText = nullptr;
+    ShowText* countdownText = nullptr;
     Content shown;
     bool dimmed = false;
 };

@@ -70,6 +70,11 @@ void ShowText::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), int(alignment | Qt::AlignVCenter),
-                     fontMetrics().elidedText(shownText, Qt::ElideRight, width()));
+    // Eliding shapes the whole line once more; a line that fits (the countdown at every frame)
+    // is drawn as it is.
+    const int flags = int(alignment | Qt::AlignVCenter);
+    if (textWidth <= width())
+        painter.drawText(rect(), flags, shownText);
+    else
+        painter.drawText(rect(), flags, fontMetrics().elidedText(shownText, Qt::ElideRight, width()));
 }

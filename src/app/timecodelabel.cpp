@@ -106,16 +106,49 @@ QList<TimecodeLabel::Cell> TimecodeLabel::layoutOf(const QString& text) const
         const qreal baseline = std::round(top + line * metrics.lineSpacing() + metrics.ascent());
         x = std::round(x);
         for (const QChar character : text) {
-            const CharacterSize& size = characterSize(character, metrics);
-            const qreal advance = size.advance;
-            const QRectF cellBox(x, baseline - metrics.ascent(), advance, metrics.height());
-            const QRectF ink = size.ink.translated(x, baseline);
-            laid.append({character, line, QPointF(x, baseline),
-                         cellBox.united(ink).toAlignedRect().adjusted(-2, -2, 2, 2)});
-            x += advance;
+            laid.append(cellAt(character, line, QPointF(x, baseline), metrics));
+            x += characterSize(character, metrics).advance;
         }
     }
     return laid;
+}
+
+TimecodeLabel::Cell TimecodeLabel::cellAt(QChar character, int line, QPointF baseline,
+                                          const QFontMetricsF& metrics) const
+{
+    const CharacterSize& size = characterSize(character, metrics);
+    const QRectF cellBox(baseline.x(), baseline.y() - metrics.ascent(), size.advance, metrics.height());
+    const QRectF ink = size.ink.translated(baseline);
+    return {character, line, baseline, cellBox.united(ink).toAlignedRect().adjusted(-2, -2, 2, 2)};
+}
+
+bool TimecodeLabel::relayInPlace(const QString& text)
+{
+    // A new frame mostly changes a few digits, each as wide as the one before it: the cells keep
+    // their places and only the changed ones are made again.
+    if (text.size() != laidOutText.size())
+        return false;
+    const QFontMetricsF metrics(font());
+    QList<Cell> laid = laidOut;
+    qsizetype cell = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar before = laidOutText[i];
+        const QChar now = text[i];
+        const bool newline = now == QLatin1Char('\n');
+        if ((before == QLatin1Char('\n')) != newline)
+            return false;
+        if (newline)
+            continue;
+        if (now != before) {
+            if (cell >= laid.size() ||
+                characterSize(now, metrics).advance != characterSize(before, metrics).advance)
+                return false;
+            laid[cell] = cellAt(now, laid[cell].line, laid[cell].baseline, metrics);
+        }
+        ++cell;
+    }
+    laidOut = std::move(laid);
+    return true;
 }
 
 const TimecodeLabel::CharacterSize& TimecodeLabel::characterSize(QChar character,
@@ -131,7 +164,8 @@ const TimecodeLabel::CharacterSize& TimecodeLabel::characterSize(QChar character
 const QList<TimecodeLabel::Cell>& TimecodeLabel::cells()
 {
     if (!layoutValid || laidOutText != text() || laidOutSize != size() || laidOutAlignment != alignment()) {
-        laidOut = layoutOf(text());
+        if (!layoutValid || laidOutSize != size() || laidOutAlignment != alignment() || !relayInPlace(text()))
+            laidOut = layoutOf(text());
         laidOutText = text();
         laidOutSize = size();
         laidOutAlignment = alignment();

@@ -62,6 +62,8 @@ private:
     };
 
     QList<Cell> layoutOf(const QString& text) const;
+    Cell cellAt(QChar character, int line, QPointF baseline, const QFontMetricsF& metrics) const;
+    bool relayInPlace(const QString& text);
     const CharacterSize& characterSize(QChar character, const QFontMetricsF& metrics) const;
     void measure() const;
     QRegion changedArea(const QList<Cell>& before, const QList<Cell>& after) const;

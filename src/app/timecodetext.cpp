@@ -1,6 +1,5 @@
 #include "timecodetext.h"
 
-#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 
@@ -8,9 +7,13 @@ namespace TimecodeText {
 
 namespace {
 
-QString pad(quint8 value)
+// At least two digits; a value above 99 (nothing on the wire stops one) keeps all three.
+void appendField(QString& text, quint8 value)
 {
-    return value <= 9 ? QStringLiteral("0") : QString();
+    if (value > 99)
+        text += QLatin1Char(char('0' + value / 100));
+    text += QLatin1Char(char('0' + value / 10 % 10));
+    text += QLatin1Char(char('0' + value % 10));
 }
 
 QFont labelFont(const QString& family, int pointSize)
@@ -38,15 +41,17 @@ QString frameRateName(quint8 type)
 
 QString timecode(const ArtTimecode& timecode)
 {
-    return QCoreApplication::translate("MainWindow", "%1%2:%3%4:%5%6:%7%8")
-        .arg(pad(timecode.hours))
-        .arg(timecode.hours)
-        .arg(pad(timecode.minutes))
-        .arg(timecode.minutes)
-        .arg(pad(timecode.seconds))
-        .arg(timecode.seconds)
-        .arg(pad(timecode.frames))
-        .arg(timecode.frames);
+    // Built for every sender at every tick: digit by digit, not through QString::arg.
+    QString text;
+    text.reserve(15);
+    appendField(text, timecode.hours);
+    text += QLatin1Char(':');
+    appendField(text, timecode.minutes);
+    text += QLatin1Char(':');
+    appendField(text, timecode.seconds);
+    text += QLatin1Char(':');
+    appendField(text, timecode.frames);
+    return text;
 }
 
 int labelFontSize(const QString& family, const QString& text, QSize labelSize)

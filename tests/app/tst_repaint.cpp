@@ -1,11 +1,15 @@
 // How much of the timecode display a new frame repaints, the process setting that decides
 // whether Qt can draw large text at all, and the one that sends repainted cells to the X server.
 #include "app/applicationsetup.h"
+#include "app/showline.h"
+#include "app/timecodelabel.h"
 #include "testregistry.h"
 #include "windowharness.h"
 
 #include <QPaintEvent>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -45,6 +49,10 @@ class RepaintTest : public QObject
 private slots:
     void newFrameRepaintsOnlyItsCells_data();
     void newFrameRepaintsOnlyItsCells();
+    void framesDrawnAsAFreshLabel_data();
+    void framesDrawnAsAFreshLabel();
+    void countdownStaysWholeAndAlone_data();
+    void countdownStaysWholeAndAlone();
     void glyphCacheLimitFromOutside_data();
     void glyphCacheLimitFromOutside();
     void sharedMemoryChoiceFromOutside_data();
@@ -86,6 +94,79 @@ void RepaintTest::newFrameRepaintsOnlyItsCells()
     QVERIFY2(
         share < 0.02,
         qPrintable(QStringLiteral("a new frame repainted %1 % of the display").arg(100 * share, 0, 'f', 1)));
+}
+
+void RepaintTest::framesDrawnAsAFreshLabel_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("frames and a second") << QStringList{"10:00:00:28", "10:00:00:29", "10:00:01:00"};
+    QTest::newRow("every digit changes") << QStringList{"11:11:11:11", "10:11:11:11", "00:00:00:00"};
+    QTest::newRow("a second sender") << QStringList{"10:00:00:01", "10:00:00:02\n01:00:00:00"};
+    QTest::newRow("lines trade places")
+        << QStringList{"01:00:00:00\n10:00:00:00", "10:00:00:00\n01:00:00:00"};
+    QTest::newRow("a line longer") << QStringList{"10:00:00:01\n99:00:00:00", "10:00:00:02\n100:00:00:0"};
+}
+
+void RepaintTest::framesDrawnAsAFreshLabel()
+{
+    // A new frame moves no cell that keeps its width: what it draws must be what a label given
+    // the last text at once draws.
+    QFETCH(QStringList, texts);
+    const auto made = [](const QString& text) {
+        auto* label = new TimecodeLabel(text);
+        QFont font = label->font();
+        font.setPointSize(60);
+        label->setFont(font);
+        label->setAlignment(Qt::AlignCenter);
+        label->resize(900, 400);
+        return label;
+    };
+    std::unique_ptr<TimecodeLabel> shown(made(texts.first()));
+    shown->grab();
+    for (const QString& text : texts) {
+        shown->setText(text);
+        shown->grab();
+    }
+    std::unique_ptr<TimecodeLabel> fresh(made(texts.last()));
+    QCOMPARE(shown->grab().toImage(), fresh->grab().toImage());
+}
+
+void RepaintTest::countdownStaysWholeAndAlone_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("wide window") << 1280 << "outro.wav";
+    QTest::newRow("a long name in a narrow window") << 420 << "the-second-half-overture-final-mix-v7.wav";
+}
+
+void RepaintTest::countdownStaysWholeAndAlone()
+{
+    // The countdown is what is read from across the room: a long file name gives way before it
+    // does, and a new frame repaints the countdown alone.
+    QFETCH(int, width);
+    QFETCH(QString, file);
+    ShowLine line;
+    line.resize(width, 200);
+    ShowLine::Content content;
+    content.next = QStringLiteral("Next 4  %1 at 00:05:00  in").arg(file);
+    content.countdown = QStringLiteral("00:01:10:12");
+    line.setContent(content);
+    line.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&line));
+    auto* words = line.findChild<QWidget*>(QStringLiteral("showNextCue"));
+    auto* countdown = line.findChild<QWidget*>(QStringLiteral("showCountdown"));
+    QVERIFY(words && countdown);
+    QTRY_VERIFY(countdown->isVisible());
+    QVERIFY(countdown->width() >= countdown->sizeHint().width());
+    QVERIFY(countdown->mapTo(&line, QPoint(countdown->width(), 0)).x() <= line.width());
+    QVERIFY(countdown->x() >= words->x() + words->width());
+
+    PaintedArea wordsPainted(words);
+    PaintedArea countdownPainted(countdown);
+    content.countdown = QStringLiteral("00:01:10:13");
+    line.setContent(content);
+    QTRY_VERIFY(countdownPainted.paints > 0);
+    QCOMPARE(wordsPainted.paints, 0);
 }
 
 void RepaintTest::glyphCacheLimitFromOutside_data()
