@@ -522,9 +522,16 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
                 tr("Playing %1  %2").arg(slot).arg(QFileInfo(audioConfig->file[slot]).fileName());
         }
         content.playing = showLineWords.playing;
-        content.times =
-            tr("%1 played   %2 left")
-                .arg(ShowStatus::minutesText(playing->playedMs), ShowStatus::minutesText(playing->leftMs));
+        // Whole seconds: the times change once a second, not at every frame.
+        const std::pair<qint64, qint64> seconds{playing->playedMs / 1000,
+                                                playing->leftMs < 0 ? -1 : playing->leftMs / 1000};
+        if (showLineWords.timesSeconds != seconds || showLineWords.times.isEmpty()) {
+            showLineWords.timesSeconds = seconds;
+            showLineWords.times = tr("%1 played   %2 left")
+                                      .arg(ShowStatus::minutesText(playing->playedMs),
+                                           ShowStatus::minutesText(playing->leftMs));
+        }
+        content.times = showLineWords.times;
         content.progress = playing->lengthMs > 0 ? int(playing->playedMs * 1000 / playing->lengthMs) : -1;
     }
     if (leader >= 0) {

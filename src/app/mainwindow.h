@@ -187,7 +187,9 @@ private:
         int playingSlot = -1;
         QString playing;
         int nextSlot = -1;
-        QString nextHead; // "Next 4  outro.wav at 00:05:00  in"
+        QString nextHead;                       // "Next 4  outro.wav at 00:05:00  in"
+        std::pair<qint64, qint64> timesSeconds; // played and left
+        QString times;
     };
     ShowLineWords showLineWords;
 };

@@ -43,6 +43,7 @@ ShowLine::ShowLine(QWidget* parent) : QWidget(parent)
     nextText->show();
     countdownText = makeText("showCountdown", Qt::AlignLeft, nextLine);
     countdownText->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    countdownText->setDrawnByCharacter(true);
     auto* nextLayout = new QHBoxLayout(nextLine);
     nextLayout->setContentsMargins(0, 0, 0, 0);
     // The words' own margin parts them from the countdown, about a space wide.

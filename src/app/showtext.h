@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QRawFont>
 #include <QWidget>
 
 // One part of the show line: a line of text drawn in its palette's text colour. Unlike a label,
@@ -14,6 +15,9 @@ public:
     ShowText(Qt::Alignment alignment, QWidget* parent);
 
     void setText(const QString& text);
+    // For a text of digits and signs that no font joins or kerns (a countdown): drawn glyph by
+    // glyph at the advances the widths are measured with, without shaping the text at every frame.
+    void setDrawnByCharacter(bool byCharacter) { drawnByCharacter = byCharacter; }
     const QString& text() const { return shownText; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -23,10 +27,15 @@ protected:
 
 private:
     int advance(QStringView text);
+    qreal characterAdvance(QChar character, const QFontMetricsF& metrics);
+    void drawByCharacter(QPainter& painter);
 
     Qt::Alignment alignment;
     QFont advancesFont;
     QHash<QChar, qreal> advances;
+    bool drawnByCharacter = false;
+    QRawFont glyphFont;
+    QHash<QChar, quint32> glyphIndexes;
     QString shownText;
     int textWidth = 0;
 };
