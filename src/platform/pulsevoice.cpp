@@ -93,8 +93,13 @@ bool PulseVoice::connectStream(const QByteArray& output)
         return false;
     pa_stream_set_write_callback(stream, onWrite, this);
     pa_stream_set_state_callback(stream, onState, this);
-    settled = false;
-    const pa_buffer_attr buffer = bufferFor(spec, RequestMs);
+    pa_buffer_attr buffer;
+    buffer.maxlength = quint32(-1);
+    buffer.tlength = quint32(pa_usec_to_bytes(pa_usec_t(BufferMs) * PA_USEC_PER_MSEC, &spec));
+    // Sound as soon as two requests' worth is in, not once the whole buffer is.
+    buffer.prebuf = quint32(pa_usec_to_bytes(pa_usec_t(2 * RequestMs) * PA_USEC_PER_MSEC, &spec));
+    buffer.minreq = quint32(pa_usec_to_bytes(pa_usec_t(RequestMs) * PA_USEC_PER_MSEC, &spec));
+    buffer.fragsize = quint32(-1);
     // Early requests: the server keeps only about RequestMs in the device's buffer and asks for
     // more every RequestMs, while the stream itself holds BufferMs ahead.
     // Adjusting the latency instead would split BufferMs between the device and the stream, so
@@ -103,29 +108,6 @@ bool PulseVoice::connectStream(const QByteArray& output)
                                          PA_STREAM_INTERPOLATE_TIMING);
     return pa_stream_connect_playback(stream, device.isEmpty() ? nullptr : device.constData(), &buffer, flags,
                                       nullptr, nullptr) >= 0;
-}
-
-pa_buffer_attr PulseVoice::bufferFor(const pa_sample_spec& spec, int requestMs)
-{
-    const auto bytes = [&](int ms) {
-        return quint32(pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &spec));
-    };
-    pa_buffer_attr buffer;
-    buffer.maxlength = quint32(-1);
-    buffer.tlength = bytes(BufferMs);
-    // Sound as soon as two first requests' worth is in, not once the whole buffer is.
-    buffer.prebuf = bytes(2 * RequestMs);
-    buffer.minreq = bytes(requestMs);
-    buffer.fragsize = quint32(-1);
-    return buffer;
-}
-
-void PulseVoice::settle()
-{
-    settled = true;
-    const pa_buffer_attr buffer = bufferFor(*pa_stream_get_sample_spec(stream), SteadyRequestMs);
-    if (pa_operation* operation = pa_stream_set_buffer_attr(stream, &buffer, nullptr, nullptr))
-        pa_operation_unref(operation);
 }
 
 void PulseVoice::outputMissing()
@@ -196,9 +178,6 @@ void PulseVoice::fill(size_t bytes)
         return;
     }
     fileEnded = result == ShapedSource::Fill::Ended;
-    if (!fileEnded && !settled &&
-        framesWritten >= qint64(source->reader().sampleRate()) * SteadyAfterMs / 1000)
-        settle();
     if (fileEnded) {
         // The drain also starts a stream that never filled its first buffer (a short file).
         pa_stream_set_write_callback(stream, nullptr, nullptr);

@@ -53,16 +53,10 @@ public:
     // server's thread that asks it for more, to be late (a slow disk, a busy machine) without a
     // dropout. It costs no start latency: the device holds only RequestMs of it.
     static constexpr int BufferMs = 250;
-    // How often the server asks for more, and about how much the device holds ahead, as a
-    // playback starts. The server mixes a new stream in at once (it rewinds what the device
-    // holds); 20 ms rather than 10 halves the engine's wake-ups.
+    // How often the server asks for more, and about how much the device holds ahead. The server
+    // mixes a new stream in at once (it rewinds what the device holds), so a longer request does
+    // not make starts later; 20 ms rather than 10 halves the engine's wake-ups while a cue plays.
     static constexpr int RequestMs = 20;
-    // Once a playback has run this long, the server asks for more only every SteadyRequestMs:
-    // a cue that plays on for minutes wakes the engine 20 times a second instead of 50. A start,
-    // a locate or another cue opens a stream of its own, which starts at RequestMs again; a stop
-    // or a fade changes the stream's volume, which the server applies at once.
-    static constexpr int SteadyAfterMs = 1000;
-    static constexpr int SteadyRequestMs = 50;
     // How often the end of a playback is checked once the last sample has been written.
     static constexpr int EndCheckMs = 10;
     // A server that stops playing altogether must not keep a cue "playing" for ever.
@@ -74,9 +68,6 @@ public:
 private:
     bool reopen();
     bool connectStream(const QByteArray& device);
-    // The stream's buffer: BufferMs ahead, the server asking for more every requestMs.
-    static pa_buffer_attr bufferFor(const pa_sample_spec& spec, int requestMs);
-    void settle();
     void outputMissing();
     // Why the opened file cannot go to the sound server; empty when it can.
     QString unusable() const;
@@ -113,7 +104,6 @@ private:
     pa_time_event* endCheck = nullptr;
     quint64 generation = 0;
     qint64 framesWritten = 0;
-    bool settled = false; // asked for SteadyRequestMs
     bool fileEnded = false;
     pa_usec_t endDeadline = 0;
     // Earlier playbacks on their way to silence.
