@@ -96,16 +96,16 @@ bool PulseVoice::connectStream(const QByteArray& output)
     pa_buffer_attr buffer;
     buffer.maxlength = quint32(-1);
     buffer.tlength = quint32(pa_usec_to_bytes(pa_usec_t(BufferMs) * PA_USEC_PER_MSEC, &spec));
-    // Sound as soon as two requests' worth is in, not once the whole buffer is.
-    buffer.prebuf = quint32(pa_usec_to_bytes(pa_usec_t(2 * RequestMs) * PA_USEC_PER_MSEC, &spec));
+    // Sound as soon as what the device holds is in twice over, not once the whole buffer is.
+    buffer.prebuf = quint32(pa_usec_to_bytes(pa_usec_t(2 * DeviceMs) * PA_USEC_PER_MSEC, &spec));
     buffer.minreq = quint32(pa_usec_to_bytes(pa_usec_t(RequestMs) * PA_USEC_PER_MSEC, &spec));
     buffer.fragsize = quint32(-1);
-    // Early requests: the server keeps only about RequestMs in the device's buffer and asks for
-    // more every RequestMs, while the stream itself holds BufferMs ahead.
-    // Adjusting the latency instead would split BufferMs between the device and the stream, so
-    // that the stream held about half of it and a start came that much later.
-    const auto flags = pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_AUTO_TIMING_UPDATE |
-                                         PA_STREAM_INTERPOLATE_TIMING);
+    // Neither early requests nor an adjusted latency: the server then sets the device to the
+    // stream's length less two requests (DeviceMs) and asks for a request's worth whenever that
+    // much is missing. Early requests would make the device as long as a request, and an adjusted
+    // latency would split BufferMs between the device and the stream; either way a start or a
+    // fade would be heard that much later.
+    const auto flags = pa_stream_flags_t(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
     return pa_stream_connect_playback(stream, device.isEmpty() ? nullptr : device.constData(), &buffer, flags,
                                       nullptr, nullptr) >= 0;
 }

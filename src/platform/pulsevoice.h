@@ -51,12 +51,17 @@ public:
 
     // How long a stream holds ahead of what is heard: room for the engine's thread, and the
     // server's thread that asks it for more, to be late (a slow disk, a busy machine) without a
-    // dropout. It costs no start latency: the device holds only RequestMs of it.
+    // dropout. It costs no start latency: the device holds only DeviceMs of it.
     static constexpr int BufferMs = 250;
-    // How often the server asks for more, and about how much the device holds ahead. The server
-    // mixes a new stream in at once (it rewinds what the device holds), so a longer request does
-    // not make starts later; 20 ms rather than 10 halves the engine's wake-ups while a cue plays.
-    static constexpr int RequestMs = 20;
+    // About how much the device holds ahead of what is heard. The server mixes a new stream in at
+    // once (it rewinds what the device holds), and a null output's monitor hears a start or a fade
+    // at the next block of this length, so it bounds how late a cue is heard.
+    static constexpr int DeviceMs = 20;
+    // How much the server asks for at a time once a playback runs: the server keeps the device at
+    // BufferMs less two requests, so the request is as large as that leaves DeviceMs. A cue that
+    // plays on wakes the engine about 8 times a second, and a request still leaves it well over
+    // 100 ms to answer.
+    static constexpr int RequestMs = (BufferMs - DeviceMs) / 2;
     // How often the end of a playback is checked once the last sample has been written.
     static constexpr int EndCheckMs = 10;
     // A server that stops playing altogether must not keep a cue "playing" for ever.
