@@ -23,8 +23,8 @@ QSize LayoutBoundary::minimumSizeHint() const
 
 bool LayoutBoundary::event(QEvent* event)
 {
-    // The held widget has no layout above it here, so its updateGeometry() posts this request
-    // to its parent, and it ends here unless the hints did change.
+    // From the held widget (see above), or from its updateGeometry() before its size was fixed;
+    // it ends here unless the hints did change.
     if (event->type() == QEvent::LayoutRequest) {
         if (!held)
             return true;
@@ -42,6 +42,8 @@ bool LayoutBoundary::event(QEvent* event)
 
 void LayoutBoundary::resizeEvent(QResizeEvent*)
 {
-    if (held)
-        held->setGeometry(rect());
+    if (held) {
+        held->setFixedSize(size());
+        held->move(0, 0);
+    }
 }

@@ -8,6 +8,9 @@
 // its size hint stays as it was; with the timecode changing 30 times a second for each sender,
 // that is most of what the window does. The boundary passes a request on only when the held
 // widget's size hint has changed.
+// The held widget is kept at a fixed size, at which its updateGeometry() asks no one (each such
+// request was one more wake-up of the event loop per frame); so the held widget posts
+// QEvent::LayoutRequest to the boundary itself when its hints may have changed.
 class LayoutBoundary : public QWidget
 {
     Q_OBJECT

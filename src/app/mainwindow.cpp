@@ -8,6 +8,7 @@
 #include "cues/settingsstore.h"
 #include "layoutboundary.h"
 #include "platform/ltcinput.h"
+#include "repaintbatch.h"
 #include "show/showstatus.h"
 #include "showline.h"
 #include "timecodelabel.h"
@@ -282,6 +283,7 @@ void MainWindow::SendTimecodeTimeOut()
 {
     if (!artnetNode)
         return;
+    const RepaintBatch repaint(this);
     // A driver that falls silent sends nothing that would tell the cues: the tick does.
     if (audioConfig && audioConfig->followTimecode)
         FollowCues();
@@ -325,7 +327,8 @@ void MainWindow::SendTimecodeTimeOut()
         // One display for all senders: it can only say that every one of them went quiet.
         timeLcd->setDimmed(!quiet.contains(false));
     }
-    if (fpsLcd) {
+    // QLCDNumber repaints itself at every text, even the same one.
+    if (fpsLcd && frameRateText != fpsLcd->accessibleName()) {
         fpsLcd->setDigitCount(qMin(7 * count - 1, MaxLcdDigits));
         fpsLcd->display(frameRateText);
         fpsLcd->setAccessibleName(frameRateText);

@@ -1,5 +1,7 @@
 #include "showprogress.h"
 
+#include "repaintbatch.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -22,7 +24,7 @@ void ShowProgress::setValue(int value)
     const int after = filledWidth(value);
     // A minute's file moves the bar a column at a time: only that column is drawn again.
     if (after != before)
-        update(qMin(before, after), 0, qAbs(after - before), height());
+        RepaintBatch::update(this, QRect(qMin(before, after), 0, qAbs(after - before), height()));
 }
 
 int ShowProgress::filledWidth(int value) const

@@ -1,5 +1,7 @@
 #include "showtext.h"
 
+#include "repaintbatch.h"
+
 #include <QGlyphRun>
 #include <QPainter>
 #include <QtMath>
@@ -85,7 +87,7 @@ void ShowText::setText(const QString& text)
     // repainted from the first character that changed (a few digits, not the window's width).
     const bool whole = !(alignment & Qt::AlignLeft) || qMax(textWidth, widthBefore) > width();
     if (whole) {
-        update();
+        RepaintBatch::update(this);
         return;
     }
     qsizetype same = 0;
@@ -93,7 +95,7 @@ void ShowText::setText(const QString& text)
         ++same;
     // A glyph may reach a little into its neighbour's cell; the margin covers that.
     const int from = qMax(0, advance(QStringView(text).left(same)) - margin);
-    update(from, 0, qMax(textWidth, widthBefore) - from + margin, height());
+    RepaintBatch::update(this, QRect(from, 0, qMax(textWidth, widthBefore) - from + margin, height()));
 }
 
 QSize ShowText::sizeHint() const

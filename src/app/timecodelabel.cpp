@@ -1,7 +1,9 @@
 #include "timecodelabel.h"
 
+#include "repaintbatch.h"
 #include "timecodetext.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPaintEvent>
@@ -20,6 +22,8 @@ void TimecodeLabel::setText(const QString& text)
     if (text == QLabel::text())
         return;
     const QList<Cell> before = cells();
+    const QSize hintBefore = sizeHint();
+    const QSize minimumBefore = minimumSizeHint();
     // QLabel asks for a repaint of its whole area on every new text; the cells that changed are
     // asked for below instead. An update already blocked from outside stays blocked.
     const bool blocked = testAttribute(Qt::WA_UpdatesDisabled);
@@ -29,7 +33,17 @@ void TimecodeLabel::setText(const QString& text)
 
     const QRegion changed = changedArea(before, cells());
     if (!changed.isEmpty())
-        update(changed);
+        RepaintBatch::update(this, changed);
+    if (sizeHint() != hintBefore || minimumSizeHint() != minimumBefore)
+        askForLayout();
+}
+
+void TimecodeLabel::askForLayout()
+{
+    // Held at a fixed size (LayoutBoundary), the label's updateGeometry() tells no one; the
+    // holder decides whether the window needs a new layout.
+    if (QWidget* holder = parentWidget(); holder && holder->isVisible())
+        QCoreApplication::postEvent(holder, new QEvent(QEvent::LayoutRequest));
 }
 
 QRegion TimecodeLabel::changedArea(const QList<Cell>& before, const QList<Cell>& after)
@@ -70,7 +84,7 @@ void TimecodeLabel::setDimmedLines(const QList<bool>& lines)
     dimmed = lines;
     const QRegion area = linesArea(toggled);
     if (!area.isEmpty())
-        update(area);
+        RepaintBatch::update(this, area);
 }
 
 bool TimecodeLabel::isDimmed(int line) const
@@ -232,9 +246,9 @@ void TimecodeLabel::paintEvent(QPaintEvent* event)
 
 void TimecodeLabel::measure() const
 {
-    // Every new text asks the window for a new layout (QLabel::setText does), which asks for the
-    // size hints. A new frame has the lines and characters of the one before: measured as QLabel
-    // measures, four lines of large text would be shaped again 30 times a second for each sender.
+    // Every new text asks for the size hints, to know whether the window needs a new layout. A new
+    // frame has the lines and characters of the one before: measured as QLabel measures, four
+    // lines of large text would be shaped again 30 times a second for each sender.
     QString shape = text();
     for (QChar& character : shape) {
         if (character.isDigit())
@@ -275,7 +289,9 @@ void TimecodeLabel::changeEvent(QEvent* event)
         characterSizes.clear();
         layoutValid = false;
         hint = {};
-        break;
+        QLabel::changeEvent(event);
+        askForLayout();
+        return;
     default:
         break;
     }

@@ -66,6 +66,7 @@ private:
     bool relayInPlace(const QString& text);
     const CharacterSize& characterSize(QChar character, const QFontMetricsF& metrics) const;
     void measure() const;
+    void askForLayout();
     QRegion changedArea(const QList<Cell>& before, const QList<Cell>& after);
     const QList<Cell>& cells();
     const Glyph& glyph(QChar character, bool dim);

@@ -1,5 +1,6 @@
 #include "timecodelcd.h"
 
+#include "repaintbatch.h"
 #include "timecodetext.h"
 
 #include <QEvent>
@@ -24,7 +25,7 @@ void TimecodeLcd::display(const QString& text)
     shownDigits = digitCount();
 
     if (!sameCells || text.size() > digitCount()) {
-        update();
+        RepaintBatch::update(this);
         return;
     }
     // QLCDNumber right-aligns the text in its cells.
@@ -35,7 +36,7 @@ void TimecodeLcd::display(const QString& text)
             changed += cellArea(first + i);
     }
     if (!changed.isEmpty())
-        update(changed);
+        RepaintBatch::update(this, changed);
 }
 
 QRect TimecodeLcd::cellArea(int cell) const
