@@ -53,6 +53,8 @@ private slots:
     void framesDrawnAsAFreshLabel();
     void countdownStaysWholeAndAlone_data();
     void countdownStaysWholeAndAlone();
+    void labelSizeReachesTheWindow_data();
+    void labelSizeReachesTheWindow();
     void glyphCacheLimitFromOutside_data();
     void glyphCacheLimitFromOutside();
     void sharedMemoryChoiceFromOutside_data();
@@ -129,6 +131,31 @@ void RepaintTest::framesDrawnAsAFreshLabel()
     }
     std::unique_ptr<TimecodeLabel> fresh(made(texts.last()));
     QCOMPARE(shown->grab().toImage(), fresh->grab().toImage());
+}
+
+void RepaintTest::labelSizeReachesTheWindow_data()
+{
+    QTest::addColumn<int>("senders");
+    QTest::newRow("a second sender") << 2;
+    QTest::newRow("four senders") << 4;
+}
+
+void RepaintTest::labelSizeReachesTheWindow()
+{
+    // Frames do not ask the window for a layout; a text that needs more room still does.
+    QFETCH(int, senders);
+    ManualClock clock;
+    WindowHarness harness({}, false, {}, onClock(clock));
+    const auto* label = harness.window().findChild<TimecodeLabel*>(QStringLiteral("timeLabel"));
+    QVERIFY(label && label->parentWidget());
+    harness.sendTimecode(QStringLiteral("127.0.0.40"), 10, 0, 0, 1);
+    QTRY_COMPARE(harness.labelText("timeLabel"), QStringLiteral("10:00:00:01"));
+    QTRY_COMPARE(label->parentWidget()->sizeHint(), label->sizeHint());
+    const QSize before = label->sizeHint();
+    for (int sender = 1; sender < senders; ++sender)
+        harness.sendTimecode(QStringLiteral("127.0.0.%1").arg(40 + sender), 10, 0, 0, 2);
+    QTRY_VERIFY(label->sizeHint() != before);
+    QTRY_COMPARE(label->parentWidget()->sizeHint(), label->sizeHint());
 }
 
 void RepaintTest::countdownStaysWholeAndAlone_data()
