@@ -284,9 +284,15 @@ void MainWindow::SendTimecodeTimeOut()
     if (!artnetNode)
         return;
     const RepaintBatch repaint(this);
+    artnetNode->readPending();
     // A driver that falls silent sends nothing that would tell the cues: the tick does.
     if (audioConfig && audioConfig->followTimecode)
         FollowCues();
+    // A datagram that may start or move a cue is read the moment it arrives; far from the next
+    // cue the display, which only draws at the tick anyway, reads them here.
+    artnetNode->setReadOnArrival(
+        !audioConfig || audioConfig->followTimecode ||
+        CueTrigger::startsWithin(senderClocks, *audioConfig, CueSounds(), ReadOnArrivalBeforeCueMs));
     const QString separator = useLcd ? QStringLiteral(" ") : QStringLiteral("\n");
     QString frameRateText;
     QString timeText;
@@ -363,15 +369,20 @@ void MainWindow::CheckCues(int source, const ArtTimecode& timecode)
     }
     if (!step)
         return;
-    std::array<bool, AudioSlotCount> hasSound{};
-    for (int slot = 0; audioSounds && slot < AudioSlotCount; ++slot)
-        hasSound[size_t(slot)] = (*audioSounds)[size_t(slot)] != nullptr;
-    cueTrigger.see(source, *step, *audioConfig, hasSound, nowMs);
+    cueTrigger.see(source, *step, *audioConfig, CueSounds(), nowMs);
     // Datagrams that queued while the window was held up are dispatched one after the other in
     // one go; the cue starts after the last of them, as far into its file as they have run on.
     if (cueTrigger.hasStart() && !std::exchange(cueStartQueued, true))
         QMetaObject::invokeMethod(
             this, [this] { StartCue(); }, Qt::QueuedConnection);
+}
+
+std::array<bool, AudioSlotCount> MainWindow::CueSounds() const
+{
+    std::array<bool, AudioSlotCount> hasSound{};
+    for (int slot = 0; audioSounds && slot < AudioSlotCount; ++slot)
+        hasSound[size_t(slot)] = (*audioSounds)[size_t(slot)] != nullptr;
+    return hasSound;
 }
 
 void MainWindow::HeardTimecode(int source, const ArtTimecode& timecode)
@@ -538,10 +549,7 @@ void MainWindow::UpdateShowLine(qint64 nowMs)
         content.progress = playing->lengthMs > 0 ? int(playing->playedMs * 1000 / playing->lengthMs) : -1;
     }
     if (leader >= 0) {
-        std::array<bool, AudioSlotCount> hasSound{};
-        for (int cue = 0; audioSounds && cue < AudioSlotCount; ++cue)
-            hasSound[size_t(cue)] = (*audioSounds)[size_t(cue)] != nullptr;
-        if (const auto next = ShowStatus::next(senderClocks.at(leader), *audioConfig, hasSound)) {
+        if (const auto next = ShowStatus::next(senderClocks.at(leader), *audioConfig, CueSounds())) {
             if (showLineWords.nextSlot != next->slot) {
                 showLineWords.nextSlot = next->slot;
                 // The start as the dialog sets it; its frame only when the cue has one.

@@ -63,6 +63,10 @@ public:
     // stopped looks different from one that is parked, which keeps sending the same timecode.
     // Consoles send every frame, so a second is dozens of datagrams lost in a row.
     static constexpr qint64 QuietAfterMs = 1000;
+    // From this far before a cue's start, timecode datagrams are handled as they arrive (a start
+    // is heard within milliseconds of its frame); further away they wait for the display tick.
+    // Far more than a tick, so that a window held up for a moment still reads them in time.
+    static constexpr qint64 ReadOnArrivalBeforeCueMs = 2000;
 
     explicit MainWindow(QWidget* parent = nullptr);
     MainWindow(QWidget* parent, MainWindowEnvironment environment);
@@ -110,6 +114,8 @@ private:
     void StartCue();
     void FollowCues();
     std::array<qint64, AudioSlotCount> CueLengths() const;
+    // Which slots have a sound to play.
+    std::array<bool, AudioSlotCount> CueSounds() const;
     void CreateContextMenu();
     void ScaleTimeLabelFont();
     void UpdateShowLine(qint64 nowMs);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 using ArtNetPacket::OpCode;
 
@@ -234,7 +235,10 @@ void artnet::readPackage()
             if (count < DatagramBatch::Capacity)
                 break;
         }
-        rearmSocketNotifier();
+        // Not armed again, the notifier stays quiet until readPending() or an arrival reader
+        // arms it; a queue longer than one read is a flood, read as it comes.
+        if (readOnArrival || handled >= MaxDatagramsPerRead)
+            rearmSocketNotifier();
         return;
     }
     while (socket && handled < MaxDatagramsPerRead && socket->hasPendingDatagrams()) {
@@ -245,6 +249,19 @@ void artnet::readPackage()
             dispatchPacket(QByteArrayView(datagram).first(size), sender);
         ++handled;
     }
+}
+
+void artnet::setReadOnArrival(bool on)
+{
+    if (std::exchange(readOnArrival, on) == on || !on)
+        return;
+    rearmSocketNotifier();
+}
+
+void artnet::readPending()
+{
+    if (!readOnArrival)
+        readPackage();
 }
 
 void artnet::rearmSocketNotifier()

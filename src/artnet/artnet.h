@@ -95,6 +95,14 @@ public:
     QString nodeReport() const { return nodeReportText; }
 
     void setReplyToPoll(bool on);
+    // Datagrams wake the event loop as they arrive (the default), or wait in the socket for
+    // readPending(). Waking costs more than the work a timecode datagram brings, 30 times a
+    // second for each console; a caller that reads at a tick of its own anyway saves all of that
+    // while nothing needs a datagram at once. A flood is still read as it comes.
+    void setReadOnArrival(bool on);
+    bool readsOnArrival() const { return readOnArrival; }
+    // Reads and dispatches what is waiting, when datagrams do not wake the event loop.
+    void readPending();
     bool replyToPoll() const { return replyToPollOn; }
 
     // The port the node listens on: the one asked for, or the one the system picked for port 0.
@@ -195,6 +203,7 @@ private:
     QUdpSocket* socket = nullptr;
     QList<InterfaceEntry> interfaceList;
     bool socketReady = false;
+    bool readOnArrival = true;
     bool interfacesDiscovered = false;
     bool sendReady = false;
     bool dmxInputEnabled = false;

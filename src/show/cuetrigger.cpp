@@ -76,3 +76,22 @@ std::optional<CueTrigger::Start> CueTrigger::takeStart()
     pending.reset();
     return start;
 }
+
+bool CueTrigger::startsWithin(const SenderClocks& clocks, const AudioFileConfig& config,
+                              const std::array<bool, AudioSlotCount>& hasSound, qint64 withinMs)
+{
+    for (int source = 0; source < clocks.size(); ++source) {
+        const SenderClock& clock = clocks.at(source);
+        const qint64 day = TimecodeFrames::framesPerDay(clock.type());
+        const qint64 within = TimecodeFrames::frames(withinMs, clock.type());
+        for (const std::optional<qint64>& place : {clock.count(), clock.pendingPlace()}) {
+            for (int slot = 0; place && slot < AudioSlotCount; ++slot) {
+                const std::optional<qint64> start =
+                    hasSound[size_t(slot)] ? cueStartCount(config, slot, clock.type()) : std::nullopt;
+                if (start && SenderClock::wrapped(*start - *place, day) <= within)
+                    return true;
+            }
+        }
+    }
+    return false;
+}

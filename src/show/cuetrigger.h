@@ -46,6 +46,12 @@ public:
     // The sender's number now names another sender: what it started is no longer its doing.
     void forget(int source);
 
+    // Whether a timecode of the next withinMs could start a cue: some sender's clock, or the
+    // place a locate of it waits to be confirmed at, stands that little before (or on) the start
+    // of a slot with a sound. Elsewhere only the display needs the timecode, at its own pace.
+    static bool startsWithin(const SenderClocks& clocks, const AudioFileConfig& config,
+                             const std::array<bool, AudioSlotCount>& hasSound, qint64 withinMs);
+
     // The cue started last and the sender that started it.
     struct Started
     {

@@ -57,6 +57,9 @@ public:
     // When the clock last ran forward, as opposed to standing still or being located: a console
     // that is parked, or that was located and has not run on since, has not moved.
     std::optional<qint64> lastAdvanceMs() const { return advancedAtMs; }
+    // Where an unconfirmed locate (or a first timecode) would put the clock once the next datagram
+    // continues it.
+    std::optional<qint64> pendingPlace() const { return held; }
 
     // a mod day, in 0 .. day - 1: counts wrap at midnight.
     static qint64 wrapped(qint64 frames, qint64 day);

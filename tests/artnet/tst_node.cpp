@@ -23,6 +23,7 @@ private slots:
     void threeDatagramsInOneRead();
     void everyTimecodeIsSignalledAsItIsStored();
     void floodIsReadInBoundedBatchesAndNothingIsLeftBehind();
+    void datagramsWaitForTheReaderUnlessReadOnArrival();
     void unhandledOpCodesAreReported();
     void otherPacketsOfNote();
     void syncNoticesOnceButAppliedEveryTime();
@@ -293,6 +294,47 @@ void NodeTest::floodIsReadInBoundedBatchesAndNothingIsLeftBehind()
     QTRY_COMPARE(harness.node().receivedDatagrams(), quint64(Flood));
     const ArtTimecode last = timecodeAt(harness.node(), 0);
     QCOMPARE(last.frames, quint8((Flood - 1) % 30));
+}
+
+void NodeTest::datagramsWaitForTheReaderUnlessReadOnArrival()
+{
+    NodeHarness harness;
+    artnet& node = harness.node();
+    QVERIFY(node.openSocket());
+    LoopbackPeer console("127.0.0.5");
+    int frame = 0;
+    const auto send = [&](int count) {
+        for (int i = 0; i < count; ++i, ++frame)
+            console.sendTo(timecodePacket(0, 0, quint8(frame / 30 % 60), quint8(frame % 30), 3),
+                           harness.port());
+        QTest::qSleep(20);
+    };
+    node.setReadOnArrival(false);
+    // The first one still wakes the loop, which was listening; from then on datagrams wait.
+    send(1);
+    QTRY_COMPARE(node.receivedDatagrams(), quint64(1));
+    send(2);
+    QTest::qWait(100);
+    QCOMPARE(node.receivedDatagrams(), quint64(1));
+    node.readPending();
+    QCOMPARE(node.receivedDatagrams(), quint64(3));
+    QCOMPARE(timecodeAt(node, 0).frames, quint8(2));
+
+    // More than one read takes is a flood: the loop reads it as it comes.
+    send(artnet::MaxDatagramsPerRead + 50);
+    node.readPending();
+    QVERIFY(node.receivedDatagrams() >= quint64(3 + artnet::MaxDatagramsPerRead));
+    QVERIFY(node.receivedDatagrams() < quint64(frame));
+    QTRY_COMPARE(node.receivedDatagrams(), quint64(frame));
+
+    // Reading on arrival again takes in what waits, and what comes after wakes the loop.
+    node.setReadOnArrival(false);
+    send(1);
+    QTest::qWait(50);
+    node.setReadOnArrival(true);
+    QCOMPARE(node.receivedDatagrams(), quint64(frame));
+    send(1);
+    QTRY_COMPARE(node.receivedDatagrams(), quint64(frame));
 }
 
 void NodeTest::unhandledOpCodesAreReported()

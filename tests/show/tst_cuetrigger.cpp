@@ -13,6 +13,8 @@ class CueTriggerTest : public QObject
 private slots:
     void startedCues_data();
     void startedCues();
+    void startsWithin_data();
+    void startsWithin();
 };
 
 namespace {
@@ -35,6 +37,27 @@ QList<Step> run(int source, int type, qint64 fromMs, const QList<QList<int>>& ti
         now += 40;
     }
     return steps;
+}
+
+AudioFileConfig testCues()
+{
+    return cueList({{0, "intro.wav", 0, 0, 10},
+                    {1, "minute.wav", 0, 1, 0},
+                    {2, "ten.wav", 0, 10, 0},
+                    {3, "midnight.wav", 0, 0, 0},
+                    {4, "same.wav", 0, 0, 10},
+                    {5, "odd.wav", 0, 60, 0},
+                    {6, "silent.wav", 0, 0, 20},
+                    {7, "twelve.wav", 0, 2, 0, 12},
+                    {8, "late.wav", 0, 2, 0, 27}});
+}
+
+std::array<bool, AudioSlotCount> testSounds()
+{
+    std::array<bool, AudioSlotCount> hasSound{};
+    hasSound.fill(true);
+    hasSound[6] = false;
+    return hasSound;
 }
 
 } // namespace
@@ -204,18 +227,8 @@ void CueTriggerTest::startedCues()
     QFETCH(QList<Step>, steps);
     QFETCH(bool, burst);
     QFETCH(QStringList, starts);
-    const AudioFileConfig config = cueList({{0, "intro.wav", 0, 0, 10},
-                                            {1, "minute.wav", 0, 1, 0},
-                                            {2, "ten.wav", 0, 10, 0},
-                                            {3, "midnight.wav", 0, 0, 0},
-                                            {4, "same.wav", 0, 0, 10},
-                                            {5, "odd.wav", 0, 60, 0},
-                                            {6, "silent.wav", 0, 0, 20},
-                                            {7, "twelve.wav", 0, 2, 0, 12},
-                                            {8, "late.wav", 0, 2, 0, 27}});
-    std::array<bool, AudioSlotCount> hasSound{};
-    hasSound.fill(true);
-    hasSound[6] = false;
+    const AudioFileConfig config = testCues();
+    const std::array<bool, AudioSlotCount> hasSound = testSounds();
 
     SenderClocks clocks;
     CueTrigger trigger;
@@ -234,6 +247,42 @@ void CueTriggerTest::startedCues()
     }
     take();
     QCOMPARE(started, starts);
+}
+
+void CueTriggerTest::startsWithin_data()
+{
+    QTest::addColumn<QList<Step>>("steps");
+    QTest::addColumn<bool>("soon"); // within two seconds
+
+    constexpr int Ebu = 1, Drop = 2;
+    QTest::newRow("no timecode") << QList<Step>{} << false;
+    QTest::newRow("five seconds before a start") << run(0, Ebu, 0, {{0, 0, 5, 0}, {0, 0, 5, 1}}) << false;
+    QTest::newRow("under two seconds before") << run(0, Ebu, 0, {{0, 0, 8, 0}, {0, 0, 8, 1}}) << true;
+    QTest::newRow("on the start") << run(0, Ebu, 0, {{0, 0, 9, 24}, {0, 0, 10, 0}}) << true;
+    QTest::newRow("just past it") << run(0, Ebu, 0, {{0, 0, 10, 0}, {0, 0, 10, 1}}) << false;
+    QTest::newRow("before a slot without a sound") << run(0, Ebu, 0, {{0, 0, 19, 0}, {0, 0, 19, 1}}) << false;
+    QTest::newRow("a first timecode near a start") << run(0, Ebu, 0, {{0, 0, 9, 0}}) << true;
+    QTest::newRow("a locate near a start, not yet confirmed")
+        << run(0, Ebu, 0, {{0, 0, 4, 0}, {0, 0, 4, 1}, {0, 0, 9, 0}}) << true;
+    QTest::newRow("drop frame, a second before the minute")
+        << run(0, Drop, 0, {{0, 0, 59, 0}, {0, 0, 59, 1}}) << true;
+    QTest::newRow("before midnight") << run(0, Ebu, 0, {{23, 59, 58, 24}, {23, 59, 59, 0}}) << true;
+    QList<Step> two = run(0, Ebu, 0, {{0, 0, 5, 0}, {0, 0, 5, 1}});
+    two += run(1, Ebu, 0, {{0, 0, 59, 0}, {0, 0, 59, 1}});
+    QTest::newRow("a second sender near a start") << two << true;
+}
+
+void CueTriggerTest::startsWithin()
+{
+    QFETCH(QList<Step>, steps);
+    QFETCH(bool, soon);
+    SenderClocks clocks;
+    for (const Step& step : steps)
+        clocks.see(step.source,
+                   {quint8(step.frames), quint8(step.seconds), quint8(step.minutes), quint8(step.hours),
+                    quint8(step.type)},
+                   step.nowMs);
+    QCOMPARE(CueTrigger::startsWithin(clocks, testCues(), testSounds(), 2000), soon);
 }
 
 VELMORA_REGISTER_TEST(CueTriggerTest)
