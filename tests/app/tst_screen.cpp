@@ -5,6 +5,7 @@
 // drawn into an image; a quiet sender's dimmed timecode is told by the grey of its darkest pixel. The
 // program's own start-up settings apply, as in main().
 #include "app/applicationsetup.h"
+#include "app/timecodelcd.h"
 #include "screenocr.h"
 #include "windowharness.h"
 #include "xvfbserver.h"
@@ -186,6 +187,7 @@ private slots:
     void timecodeIsDrawn();
     void quietSendersAreDrawnFaint();
     void lcdIsDrawnDimmedWhenEverySenderIsQuiet();
+    void lcdFramesLeaveNoSegmentBehind();
     void cueNameIsDrawnAsPlainTextOnOneLine();
     void showLineCountsDownThenShowsThePlayingCue();
 
@@ -379,6 +381,31 @@ void ScreenTest::lcdIsDrawnDimmedWhenEverySenderIsQuiet()
 
     harness.sendTimecode(senderAddress(1), 1, 23, 45, 21);
     QVERIFY2(darkest() < FullColourBelow, "a console is back, yet the LCD is not in full colour");
+}
+
+void ScreenTest::lcdFramesLeaveNoSegmentBehind()
+{
+    // A new frame sends only the segments that changed: after every digit has gone through
+    // every other, the X server shows what a paint of the whole display shows, to the pixel.
+    TimecodeLcd lcd;
+    lcd.setSegmentStyle(QLCDNumber::Flat);
+    lcd.setFrameStyle(QFrame::NoFrame);
+    lcd.setDigitCount(11);
+    lcd.display(QStringLiteral("00:00:00:00"));
+    lcd.setGeometry(0, 0, 900, 240);
+    lcd.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lcd));
+    for (int from = 0; from < 10; ++from) {
+        for (int to = 0; to < 10; ++to) {
+            for (const int digit : {from, to}) {
+                const QString pair = QString(2, QChar(u'0' + digit));
+                lcd.display(QStringList(4, pair).join(u':'));
+                QTest::qWait(2);
+            }
+        }
+    }
+    QTest::qWait(100);
+    QCOMPARE(onScreen(&lcd), lcd.grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 void ScreenTest::cueNameIsDrawnAsPlainTextOnOneLine()
