@@ -5,6 +5,7 @@
 // drawn into an image; a quiet sender's dimmed timecode is told by the grey of its darkest pixel. The
 // program's own start-up settings apply, as in main().
 #include "app/applicationsetup.h"
+#include "app/timecodelabel.h"
 #include "app/timecodelcd.h"
 #include "screenocr.h"
 #include "windowharness.h"
@@ -187,7 +188,8 @@ private slots:
     void timecodeIsDrawn();
     void quietSendersAreDrawnFaint();
     void lcdIsDrawnDimmedWhenEverySenderIsQuiet();
-    void lcdFramesLeaveNoSegmentBehind();
+    void framesLeaveNothingBehind_data();
+    void framesLeaveNothingBehind();
     void cueNameIsDrawnAsPlainTextOnOneLine();
     void showLineCountsDownThenShowsThePlayingCue();
 
@@ -383,29 +385,48 @@ void ScreenTest::lcdIsDrawnDimmedWhenEverySenderIsQuiet()
     QVERIFY2(darkest() < FullColourBelow, "a console is back, yet the LCD is not in full colour");
 }
 
-void ScreenTest::lcdFramesLeaveNoSegmentBehind()
+void ScreenTest::framesLeaveNothingBehind_data()
 {
-    // A new frame sends only the segments that changed: after every digit has gone through
-    // every other, the X server shows what a paint of the whole display shows, to the pixel.
-    TimecodeLcd lcd;
-    lcd.setSegmentStyle(QLCDNumber::Flat);
-    lcd.setFrameStyle(QFrame::NoFrame);
-    lcd.setDigitCount(11);
-    lcd.display(QStringLiteral("00:00:00:00"));
-    lcd.setGeometry(0, 0, 900, 240);
-    lcd.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&lcd));
+    QTest::addColumn<bool>("lcd");
+    QTest::newRow("label") << false;
+    QTest::newRow("LCD") << true;
+}
+
+void ScreenTest::framesLeaveNothingBehind()
+{
+    // A new frame sends only the pixels of a digit that changed: after every digit has gone
+    // through every other, the X server shows what a paint of the whole display shows, exactly.
+    QFETCH(bool, lcd);
+    TimecodeLcd segments;
+    segments.setSegmentStyle(QLCDNumber::Flat);
+    segments.setFrameStyle(QFrame::NoFrame);
+    segments.setDigitCount(11);
+    TimecodeLabel text(QString{});
+    QFont font = text.font();
+    font.setPointSize(72);
+    text.setFont(font);
+    text.setAlignment(Qt::AlignCenter);
+    QWidget* display = lcd ? static_cast<QWidget*>(&segments) : &text;
+    const auto show = [&](const QString& timecode) {
+        if (lcd)
+            segments.display(timecode);
+        else
+            text.setText(timecode);
+    };
+    show(QStringLiteral("00:00:00:00"));
+    display->setGeometry(0, 0, 900, 240);
+    display->show();
+    QVERIFY(QTest::qWaitForWindowExposed(display));
     for (int from = 0; from < 10; ++from) {
         for (int to = 0; to < 10; ++to) {
             for (const int digit : {from, to}) {
-                const QString pair = QString(2, QChar(u'0' + digit));
-                lcd.display(QStringList(4, pair).join(u':'));
+                show(QStringList(4, QString(2, QChar(u'0' + digit))).join(u':'));
                 QTest::qWait(2);
             }
         }
     }
     QTest::qWait(100);
-    QCOMPARE(onScreen(&lcd), lcd.grab().toImage().convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(onScreen(display), display->grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 void ScreenTest::cueNameIsDrawnAsPlainTextOnOneLine()
