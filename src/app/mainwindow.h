@@ -50,7 +50,7 @@ struct MainWindowEnvironment
 
 // The program's one window: it owns the Art-Net node, the cue list and the cue sounds, shows the
 // timecode of every sender large on its 20 ms display tick, and starts the cues as each timecode
-// datagram arrives.
+// datagram arrives (far from any cue, datagrams are read at the tick).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
