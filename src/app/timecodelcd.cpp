@@ -30,9 +30,19 @@ void TimecodeLcd::display(const QString& text)
     }
     // QLCDNumber right-aligns the text in its cells.
     const int first = digitCount() - int(text.size());
+    int changedCells = 0;
+    for (int i = 0; i < text.size(); ++i)
+        changedCells += text[i] != before[i];
+    // A frame changes a digit or two per sender; where many change at once (a locate, many
+    // senders), whole cells are fewer rectangles to join and to clip to than their segments.
+    const bool segments = changedCells <= MostCellsBySegment && drawsFromImages();
     QRegion changed;
     for (int i = 0; i < text.size(); ++i) {
-        if (text[i] != before[i])
+        if (text[i] == before[i])
+            continue;
+        if (segments)
+            changed += changedPixels(before[i], text[i]).translated(cellTile(first + i).topLeft());
+        else
             changed += cellArea(first + i);
     }
     if (!changed.isEmpty())
@@ -92,16 +102,11 @@ void TimecodeLcd::paintEvent(QPaintEvent* event)
     // The texts the window shows have a cell for each character, on a flat display with no
     // frame, with gaps between the digits wide enough for the tiles; anything else is drawn by
     // QLCDNumber itself.
-    const int digits = digitCount();
-    if (frameStyle() != QFrame::NoFrame || shownDigits != digits || shownText.size() > digits ||
-        shownText.contains(QLatin1Char('.')) || cellTile(0).width() < SmallestTile) {
+    if (!drawsFromImages()) {
         QLCDNumber::paintEvent(event);
         return;
     }
-    if (imagesDigits != digits) {
-        cellImages.clear();
-        imagesDigits = digits;
-    }
+    const int digits = digitCount();
     QPainter painter(this);
     const int first = digits - int(shownText.size());
     for (int cell = first; cell < digits; ++cell) {
@@ -111,8 +116,19 @@ void TimecodeLcd::paintEvent(QPaintEvent* event)
     }
 }
 
+bool TimecodeLcd::drawsFromImages() const
+{
+    const int digits = digitCount();
+    return frameStyle() == QFrame::NoFrame && shownDigits == digits && shownText.size() <= digits &&
+           !shownText.contains(QLatin1Char('.')) && cellTile(0).width() >= SmallestTile;
+}
+
 const QImage& TimecodeLcd::cellImage(QChar character)
 {
+    if (imagesDigits != digitCount()) {
+        forgetImages();
+        imagesDigits = digitCount();
+    }
     auto found = cellImages.constFind(character);
     if (found != cellImages.constEnd())
         return *found;
@@ -134,15 +150,58 @@ const QImage& TimecodeLcd::cellImage(QChar character)
     return *cellImages.insert(character, image);
 }
 
+QRegion TimecodeLcd::changedPixels(QChar from, QChar to)
+{
+    const std::pair<QChar, QChar> key(from, to);
+    if (const auto found = changes.constFind(key); found != changes.constEnd())
+        return *found;
+    // Copies (shared, not duplicated): making the second image may move the first in the hash.
+    const QImage before = cellImage(from);
+    const QImage after = cellImage(to);
+    QRegion changed;
+    if (before.devicePixelRatio() != 1.0 || before.size() != after.size()) {
+        changed = QRect(QPoint(), cellTile(0).size());
+    } else {
+        // A rectangle for the differing pixels of each band of rows: a band holds a part of a
+        // segment or two, so the rectangles stay few and close to what changed.
+        constexpr int Bands = 8;
+        const int rows = before.height();
+        for (int band = 0; band < Bands; ++band) {
+            QRect differing;
+            for (int y = rows * band / Bands; y < rows * (band + 1) / Bands; ++y) {
+                const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+                const auto* b = reinterpret_cast<const quint32*>(after.constScanLine(y));
+                int left = 0;
+                int right = before.width() - 1;
+                while (left <= right && a[left] == b[left])
+                    ++left;
+                while (right >= left && a[right] == b[right])
+                    --right;
+                if (left <= right)
+                    differing |= QRect(left, y, right - left + 1, 1);
+            }
+            changed += differing;
+        }
+    }
+    changes.insert(key, changed);
+    return changed;
+}
+
+void TimecodeLcd::forgetImages()
+{
+    cellImages.clear();
+    changes.clear();
+}
+
 void TimecodeLcd::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
-        cellImages.clear();
+        forgetImages();
     QLCDNumber::changeEvent(event);
 }
 
 void TimecodeLcd::resizeEvent(QResizeEvent* event)
 {
-    cellImages.clear();
+    forgetImages();
     QLCDNumber::resizeEvent(event);
 }

@@ -3,8 +3,10 @@
 #include <QHash>
 #include <QImage>
 #include <QLCDNumber>
+#include <QRegion>
 
 #include <memory>
+#include <utility>
 
 // The seven-segment timecode display. QLCDNumber repaints all its digits on every new text; at
 // full screen and 30 frames a second that sends megabytes a frame to X11 when only the frame
@@ -36,9 +38,14 @@ protected:
 private:
     QRect cellArea(int cell) const;
     QRect cellTile(int cell) const;
+    bool drawsFromImages() const;
     const QImage& cellImage(QChar character);
+    QRegion changedPixels(QChar from, QChar to);
+    void forgetImages();
     // Below this many pixels a tile leaves no room between a digit and its neighbours.
     static constexpr int SmallestTile = 12;
+    // A new text with more changed cells than this repaints them whole.
+    static constexpr int MostCellsBySegment = 8;
 
     QString shownText;
     int shownDigits = -1;
@@ -48,5 +55,8 @@ private:
     // place within its tile in every cell, so one image serves them all.
     QHash<QChar, QImage> cellImages;
     int imagesDigits = -1;
+    // Where the images of two characters differ, in a tile: from one frame to the next a digit
+    // changes a few of its segments, and the rest of its cell need not go to the X server again.
+    QHash<std::pair<QChar, QChar>, QRegion> changes;
     std::unique_ptr<QLCDNumber> drawer;
 };
