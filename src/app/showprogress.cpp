@@ -14,8 +14,6 @@ constexpr int PerMille = 1000;
 ShowProgress::ShowProgress(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    // Every pixel is its own: the window beneath is not painted first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void ShowProgress::setValue(int value)
