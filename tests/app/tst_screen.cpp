@@ -493,6 +493,16 @@ void ScreenTest::showLineCountsDownThenShowsThePlayingCue()
     QCOMPARE(readLine("showTimes", harness.window(), timeLetters), QStringLiteral("00:00played00:20left"));
     QCOMPARE(readLine("showNext", harness.window(), cueLetters),
              QStringLiteral("Next1outro.flacat00:00:30in20.0s"));
+
+    // Two seconds on, a tenth of the bar is filled, as the X server shows it.
+    harness.sendTimecode(senderAddress(0), 0, 0, 12, 0);
+    harness.sendTimecode(senderAddress(0), 0, 0, 12, 1);
+    harness.waitForTicks(3);
+    const auto* bar = harness.window().findChild<QWidget*>(QStringLiteral("showProgress"));
+    const QImage shown = onScreen(bar);
+    const int y = shown.height() / 2;
+    QCOMPARE(shown.pixel(shown.width() / 20, y), bar->palette().color(QPalette::Highlight).rgb());
+    QCOMPARE(shown.pixel(shown.width() / 2, y), bar->palette().color(QPalette::Mid).rgb());
 }
 
 int main(int argc, char** argv)
