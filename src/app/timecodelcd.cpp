@@ -111,8 +111,19 @@ void TimecodeLcd::paintEvent(QPaintEvent* event)
     const int first = digits - int(shownText.size());
     for (int cell = first; cell < digits; ++cell) {
         const QRect tile = cellTile(cell);
-        if (event->region().intersects(tile))
-            painter.drawImage(tile.topLeft(), cellImage(shownText[cell - first]));
+        const QRegion area = event->region() & tile;
+        if (area.isEmpty())
+            continue;
+        const QImage& image = cellImage(shownText[cell - first]);
+        // Through a clip of many rectangles (a frame's changed segments) Qt blends an image row by
+        // row, and hands a batch of 96 rows or more to its thread pool: the window would wait for
+        // two threads woken for a few kilobytes, 20 times a second. Strips of fewer rows, each
+        // inside one rectangle of the clip, are drawn on the window's own thread.
+        for (const QRect& part : area)
+            for (int y = part.top(); y <= part.bottom(); y += StripRows) {
+                const QRect strip(part.left(), y, part.width(), qMin(StripRows, part.bottom() + 1 - y));
+                painter.drawImage(strip, image, strip.translated(-tile.topLeft()));
+            }
     }
 }
 

@@ -46,6 +46,8 @@ private:
     static constexpr int SmallestTile = 12;
     // A new text with more changed cells than this repaints them whole.
     static constexpr int MostCellsBySegment = 8;
+    // Fewer rows than Qt hands to its thread pool in one batch of a blend.
+    static constexpr int StripRows = 64;
 
     QString shownText;
     int shownDigits = -1;
