@@ -111,19 +111,18 @@ void TimecodeLcd::paintEvent(QPaintEvent* event)
     const int first = digits - int(shownText.size());
     for (int cell = first; cell < digits; ++cell) {
         const QRect tile = cellTile(cell);
-        const QRegion area = event->region() & tile;
-        if (area.isEmpty())
+        if (!event->region().intersects(tile))
             continue;
         const QImage& image = cellImage(shownText[cell - first]);
-        // Through a clip of many rectangles (a frame's changed segments) Qt blends an image row by
-        // row, and hands a batch of 96 rows or more to its thread pool: the window would wait for
-        // two threads woken for a few kilobytes, 20 times a second. Strips of fewer rows, each
-        // inside one rectangle of the clip, are drawn on the window's own thread.
-        for (const QRect& part : area)
-            for (int y = part.top(); y <= part.bottom(); y += StripRows) {
-                const QRect strip(part.left(), y, part.width(), qMin(StripRows, part.bottom() + 1 - y));
+        // Through a clip of many rectangles (a frame's changed segments) Qt blends an image a row
+        // of each rectangle at a time, and hands a batch of 96 or more to its thread pool: the
+        // window would wait for two threads woken for a few kilobytes, some 20 times a second. In
+        // strips of a few rows a cell stays on the window's own thread.
+        for (int y = tile.top(); y <= tile.bottom(); y += StripRows) {
+            const QRect strip(tile.left(), y, tile.width(), qMin(StripRows, tile.bottom() + 1 - y));
+            if (event->region().intersects(strip))
                 painter.drawImage(strip, image, strip.translated(-tile.topLeft()));
-            }
+        }
     }
 }
 

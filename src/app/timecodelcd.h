@@ -46,8 +46,9 @@ private:
     static constexpr int SmallestTile = 12;
     // A new text with more changed cells than this repaints them whole.
     static constexpr int MostCellsBySegment = 8;
-    // Fewer rows than Qt hands to its thread pool in one batch of a blend.
-    static constexpr int StripRows = 64;
+    // Rows of a cell drawn at once: with up to three rectangles of the clip in a row, fewer
+    // pieces than the 96 that Qt hands to its thread pool in one batch of a blend.
+    static constexpr int StripRows = 24;
 
     QString shownText;
     int shownDigits = -1;
