@@ -116,7 +116,7 @@ void TimecodeLcd::paintEvent(QPaintEvent* event)
         const QImage& image = cellImage(shownText[cell - first]);
         // Through a clip of many rectangles (a frame's changed segments) Qt blends an image a row
         // of each rectangle at a time, and hands a batch of 96 or more to its thread pool: the
-        // window would wait for two threads woken for a few kilobytes, some 20 times a second. In
+        // window would wait for pool threads woken for a few kilobytes, some 20 times a second. In
         // strips of a few rows a cell stays on the window's own thread.
         for (int y = tile.top(); y <= tile.bottom(); y += StripRows) {
             const QRect strip(tile.left(), y, tile.width(), qMin(StripRows, tile.bottom() + 1 - y));
